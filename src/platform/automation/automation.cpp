@@ -59,12 +59,30 @@ AutomationError typeMismatch(VarType have, const char *wanted)
 
 } // namespace
 
-Variant Variant::bstr(std::string utf8) { return Variant(Value(std::move(utf8))); }
-Variant Variant::i2(std::int16_t value) { return Variant(Value(I2Value{value})); }
-Variant Variant::i4(std::int32_t value) { return Variant(Value(value)); }
-Variant Variant::r4(float value) { return Variant(Value(value)); }
-Variant Variant::boolean(bool value) { return Variant(Value(BoolValue{value})); }
-Variant Variant::dispatch(std::shared_ptr<Dispatch> object) { return Variant(Value(std::move(object))); }
+Variant Variant::bstr(std::string utf8)
+{
+    return Variant(Value(std::move(utf8)));
+}
+Variant Variant::i2(std::int16_t value)
+{
+    return Variant(Value(I2Value{value}));
+}
+Variant Variant::i4(std::int32_t value)
+{
+    return Variant(Value(value));
+}
+Variant Variant::r4(float value)
+{
+    return Variant(Value(value));
+}
+Variant Variant::boolean(bool value)
+{
+    return Variant(Value(BoolValue{value}));
+}
+Variant Variant::dispatch(std::shared_ptr<Dispatch> object)
+{
+    return Variant(Value(std::move(object)));
+}
 
 Variant Variant::byRef(std::shared_ptr<Variant> target)
 {
@@ -258,17 +276,16 @@ std::shared_ptr<Dispatch> objectProperty(Dispatch &object, std::string_view name
 {
     Variant result = invokeByName(object, name, InvokeKind::PropertyGet, args).dereferenced();
     if (result.type() != VarType::Dispatch || !result.asDispatch())
-        throw AutomationError(hresult::TypeMismatch,
-                              "成员 " + std::string(name) + " 没有返回对象");
+        throw AutomationError(hresult::TypeMismatch, "成员 " + std::string(name) + " 没有返回对象");
     return result.asDispatch();
 }
 
 void requireArgCount(const std::vector<Variant> &args, std::size_t count)
 {
     if (args.size() != count)
-        throw AutomationError(hresult::BadParamCount,
-                              "参数个数错误：需要 " + std::to_string(count) + " 个，实际 " +
-                                  std::to_string(args.size()) + " 个");
+        throw AutomationError(hresult::BadParamCount, "参数个数错误：需要 " +
+                                                          std::to_string(count) + " 个，实际 " +
+                                                          std::to_string(args.size()) + " 个");
 }
 
 AutomationError unknownName(std::string_view name)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "automationerror.h"
 #include "variant.h"
 
 #include <cstdint>

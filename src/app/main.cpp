@@ -1,0 +1,76 @@
+#include "form1.h"
+
+#include "framercontrol.h"
+#include "webenginebrowser.h"
+
+#include "application.h"
+#include "messagebox.h"
+#include "processlauncher.h"
+#include "sequentialfiles.h"
+#include "windowspath.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QWindow>
+
+#include <cstdio>
+#include <unistd.h>
+
+namespace {
+
+// For the start-up benchmark: reports the first time the main window is exposed, then quits.
+class ExposeProbe : public QObject
+{
+public:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::Expose && static_cast<QWindow *>(watched)->isExposed()) {
+            std::printf("exposed\n");
+            std::fflush(stdout);
+            ::_exit(0);
+        }
+        return false;
+    }
+};
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    platform::setUpApplication(app);
+
+    auto *control = new framer::FramerControl;
+    auto *browser = new browser::WebEngineBrowser;
+    platform::QtMessageSink messages;
+    platform::SystemProcessLauncher launcher;
+    platform::SequentialFiles files(platform::defaultDriveCRoot());
+
+    Form1Parts parts;
+    parts.serverBase = QStringLiteral(QUILLARY_SERVER_BASE);
+    parts.quillaryWidget = control;
+    // The window owns the control's widget; the dispatch pointer only borrows it.
+    parts.quillaryControl =
+        std::shared_ptr<automation::Dispatch>(control, [](automation::Dispatch *) {});
+    parts.browser = browser;
+    parts.messages = &messages;
+    parts.launcher = &launcher;
+    parts.files = &files;
+    parts.programDirectory = QCoreApplication::applicationDirPath();
+    // Exit ends the program at once: no prompt, no call on the control, no unload processing.
+    parts.terminate = [] {
+        std::fflush(nullptr);
+        ::_exit(0);
+    };
+
+    Form1 form(std::move(parts));
+    messages.setParent(&form);
+
+    ExposeProbe probe;
+    if (qEnvironmentVariableIsSet("QUILLARY_EXIT_ON_EXPOSE")) {
+        form.winId();
+        form.windowHandle()->installEventFilter(&probe);
+    }
+    form.show();
+    return app.exec();
+}

@@ -1,0 +1,71 @@
+#pragma once
+
+#include "automation/dispatch.h"
+
+#include <QString>
+
+#include <memory>
+
+namespace doccontrol {
+
+// The document control's members as the client calls them: dispatch id, kind and argument
+// types. Hosting-site properties come from the site the window hosts the control in.
+namespace dispid {
+constexpr automation::DispId DocumentObject = 0x10002;
+constexpr automation::DispId OpenDocument = 0x10004;
+constexpr automation::DispId SaveDocument = 0x10005;
+constexpr automation::DispId HandSign = 0x10007;
+constexpr automation::DispId CloseDocument = 0x10009;
+constexpr automation::DispId ShowFileDialog = 0x1000E;
+constexpr automation::DispId DocumentName = 0x10015;
+constexpr automation::DispId InsertFile = 0x10072;
+constexpr automation::DispId MarkCommand = 0x10086;
+constexpr automation::DispId ProtectDocument = 0x10087;
+constexpr automation::DispId ReplaceText = 0x10101;
+constexpr automation::DispId DownloadFile = 0x10109;
+constexpr automation::DispId Visible = static_cast<automation::DispId>(0x80010007);
+constexpr automation::DispId Width = static_cast<automation::DispId>(0x80010005);
+constexpr automation::DispId Height = static_cast<automation::DispId>(0x80010006);
+} // namespace dispid
+
+// A typed proxy over the hosted control: each operation is exactly one late-bound call.
+class QuillaryControl
+{
+public:
+    explicit QuillaryControl(std::shared_ptr<automation::Dispatch> control)
+        : m_control(std::move(control))
+    {
+    }
+
+    std::shared_ptr<automation::Dispatch> DocumentObject();
+    // source: a string, or a by-reference variant holding one.
+    void OpenDocument(const automation::Variant &source);
+    void SaveDocument(const QString &url);
+    void HandSign();
+    void CloseDocument();
+    void ShowFileDialog(std::int32_t kind);
+    QString DocumentName();
+    bool InsertFile(const QString &path, std::int32_t flags);
+    bool MarkCommand(const QString &mark, const QString &value, const QString &keyword);
+    void ProtectDocument(std::int32_t protect, std::int32_t mode, const QString &password);
+    void ReplaceText(const QString &find, const QString &replacement, std::int32_t flags);
+    // target: a string, or a by-reference variant holding one.
+    void DownloadFile(const automation::Variant &target, const QString &url);
+
+    void setVisible(bool visible);
+    void setWidth(float twips);
+    void setHeight(float twips);
+
+    automation::Dispatch &dispatch() { return *m_control; }
+
+private:
+    automation::Variant call(automation::DispId id, automation::InvokeKind kind,
+                             const std::vector<automation::Variant> &args = {});
+
+    std::shared_ptr<automation::Dispatch> m_control;
+};
+
+// A string argument as the control receives it.
+automation::Variant bstr(const QString &text);
+
+} // namespace doccontrol

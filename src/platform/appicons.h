@@ -1,0 +1,13 @@
+#pragma once
+
+#include <QIcon>
+#include <QPixmap>
+
+namespace platform {
+
+// The application's pictures, drawn by the program itself.
+QIcon iconA();          // main window and URL dialog: 16, 32 and 48 pixel images
+QIcon iconB();          // About box: one 16 x 16 image
+QPixmap aboutPicture(); // the About box's 18 x 18 picture
+
+} // namespace platform

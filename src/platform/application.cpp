@@ -1,0 +1,45 @@
+#include "application.h"
+
+#include <QApplication>
+#include <QFont>
+
+namespace platform {
+
+QString applicationTitle()
+{
+    return QStringLiteral("Quillary控件");
+}
+int versionMajor()
+{
+    return 2017;
+}
+int versionMinor()
+{
+    return 1;
+}
+int versionRevision()
+{
+    return 6;
+}
+
+void setUpApplication(QApplication &app)
+{
+    app.setApplicationName(applicationTitle());
+    app.setApplicationDisplayName(applicationTitle());
+    app.setApplicationVersion(QStringLiteral("%1.%2.0.%3")
+                                  .arg(versionMajor())
+                                  .arg(versionMinor())
+                                  .arg(versionRevision()));
+
+    const QStringList serif = {QStringLiteral("Noto Serif CJK SC"),
+                               QStringLiteral("Noto Sans CJK SC")};
+    QFont::insertSubstitutions(QStringLiteral("宋体"), serif);
+    QFont::insertSubstitutions(QStringLiteral("SimSun"), serif);
+
+    // The windows' default font: 9 pt, 12 pixels per full-width character at 96 dpi.
+    QFont font(QStringLiteral("Noto Sans CJK SC"));
+    font.setPointSizeF(9);
+    app.setFont(font);
+}
+
+} // namespace platform
