@@ -442,7 +442,8 @@ void OfficeEngine::tile(const QJsonObject &request)
             return fail(request, QStringLiteral("no part %1").arg(part));
         m_document->setPart(part);
     }
-    QByteArray pixels(qsizetype(pixelWidth) * pixelHeight * 4, Qt::Uninitialized);
+    // LibreOffice leaves the area outside pages untouched: start transparent.
+    QByteArray pixels(qsizetype(pixelWidth) * pixelHeight * 4, '\0');
     m_document->paintTile(reinterpret_cast<unsigned char *>(pixels.data()), pixelWidth, pixelHeight,
                           request.value("x").toInt(), request.value("y").toInt(),
                           request.value("w").toInt(), request.value("h").toInt());

@@ -134,7 +134,8 @@ DocumentView::DocumentView(EngineClient *engine, QWidget *parent)
     viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
     viewport()->setCursor(Qt::IBeamCursor);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-    setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    // Always there, so fitting the width cannot make it appear and change the width again.
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     verticalScrollBar()->setSingleStep(40);
     horizontalScrollBar()->setSingleStep(40);
 
@@ -446,6 +447,9 @@ void DocumentView::paintEvent(QPaintEvent *event)
     }
     const QRect tiles = visibleTiles();
     bool missing = false;
+    // Tiles at the edges reach past the document; what LibreOffice draws there is not ours.
+    painter.setClipRect(
+        toViewport(QRect(0, 0, int(m_info.width), int(m_info.height))).adjusted(0, 0, 1, 1));
     for (int row = tiles.top(); row <= tiles.bottom() && !tiles.isEmpty(); ++row)
         for (int column = tiles.left(); column <= tiles.right(); ++column) {
             const QRect target = toViewport(tileTwips(column, row));
@@ -460,6 +464,7 @@ void DocumentView::paintEvent(QPaintEvent *event)
                 missing = missing || tile.stale;
             }
         }
+    painter.setClipping(false);
     painter.setPen(Qt::NoPen);
     painter.setBrush(QColor(0, 120, 215, 70));
     for (const QRect &rect : m_selection)
