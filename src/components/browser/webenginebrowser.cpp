@@ -52,6 +52,8 @@ WebEngineBrowser::WebEngineBrowser(QWidget *parent) : QWidget(parent)
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_view);
+    setFocusPolicy(Qt::StrongFocus);
+    setFocusProxy(m_view);
 
     connect(m_view, &QWebEngineView::loadStarted, this, [this] { ++m_loadSerial; });
     connect(m_view, &QWebEngineView::loadFinished, this, &WebEngineBrowser::onLoadFinished);
