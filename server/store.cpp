@@ -18,6 +18,8 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr std::size_t bufferSize = 1 << 20;
+// Write-back is started every few megabytes, so the final fsync has little left to do.
+constexpr std::uint64_t writeBackStep = 8 << 20;
 
 [[noreturn]] void fail(const std::string &what, const fs::path &path, int error = errno)
 {
@@ -121,7 +123,13 @@ void PendingObject::flush()
         data += written;
         left -= static_cast<std::size_t>(written);
     }
+    m_written += m_buffer.size();
     m_buffer.clear();
+    if (m_written - m_writeBackStart >= writeBackStep) {
+        ::sync_file_range(m_fd, static_cast<off_t>(m_writeBackStart),
+                          static_cast<off_t>(m_written - m_writeBackStart), SYNC_FILE_RANGE_WRITE);
+        m_writeBackStart = m_written;
+    }
 }
 
 void PendingObject::discard() noexcept

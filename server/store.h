@@ -49,6 +49,8 @@ private:
     std::unique_ptr<HashState> m_hash;
     std::vector<char> m_buffer;
     std::uint64_t m_size = 0;
+    std::uint64_t m_written = 0;
+    std::uint64_t m_writeBackStart = 0;
 };
 
 // Content-addressed file store: objects/<first two hex digits>/<sha-256>. An object file
