@@ -407,8 +407,10 @@ void DocumentView::onEngineEvent(const QJsonObject &event)
     } else if (name == QLatin1String(engineprotocol::event::Cursor)) {
         if (event.contains("visible"))
             m_cursorVisible = event.value("visible").toBool();
-        if (event.contains("rect"))
+        if (event.contains("rect")) {
             m_cursor = rectFromJson(event.value("rect"));
+            ensureCursorVisible();
+        }
         viewport()->update();
     } else if (name == QLatin1String(engineprotocol::event::Selection)) {
         m_selection.clear();
@@ -431,6 +433,26 @@ void DocumentView::onEngineEvent(const QJsonObject &event)
             viewport()->update();
         }
     }
+}
+
+void DocumentView::ensureCursorVisible()
+{
+    if (m_cursor.isEmpty())
+        return;
+    // Follow the caret as the user types or moves it, with a little room around it.
+    const QRect caret = toViewport(m_cursor).adjusted(-Margin, -Margin, Margin, Margin);
+    const QRect area = viewport()->rect();
+    if (caret.top() < area.top())
+        verticalScrollBar()->setValue(verticalScrollBar()->value() + caret.top() - area.top());
+    else if (caret.bottom() > area.bottom() && caret.height() < area.height())
+        verticalScrollBar()->setValue(verticalScrollBar()->value() + caret.bottom() -
+                                      area.bottom());
+    if (caret.left() < area.left())
+        horizontalScrollBar()->setValue(horizontalScrollBar()->value() + caret.left() -
+                                        area.left());
+    else if (caret.right() > area.right() && caret.width() < area.width())
+        horizontalScrollBar()->setValue(horizontalScrollBar()->value() + caret.right() -
+                                        area.right());
 }
 
 void DocumentView::paintEvent(QPaintEvent *event)

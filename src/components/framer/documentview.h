@@ -76,6 +76,7 @@ private:
     void onEngineEvent(const QJsonObject &event);
     void relayout();
     void invalidate(const QRect &twips, bool all);
+    void ensureCursorVisible();
     QRect visibleTiles() const;
     QRect tileTwips(int column, int row) const;
     QRect toViewport(const QRect &twips) const;

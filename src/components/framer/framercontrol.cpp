@@ -364,6 +364,8 @@ void FramerControl::openLocal(const QString &path, const QString &name)
     m_documentName = name;
     m_documentFormat = ownFormat(info.kind, name, head);
     m_view->setDocument(info);
+    if (isVisible())
+        m_view->setFocus(Qt::OtherFocusReason);
     m_view->drawNow();
 }
 
