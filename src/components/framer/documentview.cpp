@@ -134,8 +134,7 @@ DocumentView::DocumentView(EngineClient *engine, QWidget *parent)
     viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
     viewport()->setCursor(Qt::IBeamCursor);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-    // Always there, so fitting the width cannot make it appear and change the width again.
-    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     verticalScrollBar()->setSingleStep(40);
     horizontalScrollBar()->setSingleStep(40);
 
@@ -184,6 +183,9 @@ void DocumentView::setDocument(const DocumentInfo &info)
         }
     }
     m_parts->setVisible(info.kind != DocumentKind::Text && info.parts > 0);
+    // Always there with a document, so fitting the width cannot make it appear and change
+    // the width again.
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     verticalScrollBar()->setValue(0);
     horizontalScrollBar()->setValue(0);
     relayout();
@@ -200,6 +202,7 @@ void DocumentView::clearDocument(const QString &message)
     m_cursor = {};
     ++m_generation;
     m_parts->hide();
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     relayout();
     viewport()->update();
 }
