@@ -665,4 +665,9 @@ bool DocumentView::transferShown() const
     return !m_transfer->isHidden();
 }
 
+QString DocumentView::transferText() const
+{
+    return m_transferLabel->text() + QLatin1Char(' ') + m_transferBar->text();
+}
+
 } // namespace framer

@@ -43,6 +43,7 @@ public:
     void setTransferProgress(qint64 done, qint64 total);
     void hideTransfer();
     bool transferShown() const;
+    QString transferText() const;
 
     // Document twips for a point of the viewport, and back.
     QPoint documentPoint(const QPoint &viewportPoint) const;
