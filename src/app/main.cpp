@@ -1,7 +1,7 @@
 #include "form1.h"
 
 #include "framercontrol.h"
-#include "webenginebrowser.h"
+#include "deferredbrowser.h"
 
 #include "application.h"
 #include "messagebox.h"
@@ -41,7 +41,8 @@ int main(int argc, char *argv[])
     platform::setUpApplication(app);
 
     auto *control = new framer::FramerControl;
-    auto *browser = new browser::WebEngineBrowser;
+    auto *browser = new browserloader::DeferredBrowser(QCoreApplication::applicationDirPath() +
+                                                       QStringLiteral("/libquillary-browser.so"));
     platform::QtMessageSink messages;
     platform::SystemProcessLauncher launcher;
     platform::SequentialFiles files(platform::defaultDriveCRoot());

@@ -1,12 +1,15 @@
 #include "fakes.h"
 
+#include "deferredbrowser.h"
 #include "form1.h"
 #include "sequentialfiles.h"
 #include "webenginebrowser.h"
 
+#include <QLabel>
 #include <QListWidget>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QTest>
 
 #include <httplib.h>
 
@@ -135,4 +138,45 @@ TEST_F(RealBrowserTest, renderedLinesFromBlocksBreaksAndRows_comeAsCrLfLines)
     EXPECT_EQ(text.find('\n', 0) == std::string::npos, false);
     for (std::size_t i = text.find('\n'); i != std::string::npos; i = text.find('\n', i + 1))
         EXPECT_EQ(text[i - 1], '\r') << "every line break is CR LF";
+}
+
+TEST_F(RealBrowserTest, deferredBrowser_loadsTheModuleOnceShown_andStartsTheEarlierNavigation)
+{
+    TestSite site;
+    browserloader::DeferredBrowser browser(QStringLiteral(QUILLARY_BROWSER_MODULE));
+    std::vector<std::string> completedUrls;
+    browser.setDocumentCompleteHandler(
+        [&](const automation::Variant &, const automation::Variant &url) {
+            completedUrls.push_back(url.toString());
+        });
+    browser.Navigate2(site.base() + "/mixed.htm");
+    EXPECT_EQ(browser.browser(), nullptr) << "nothing is loaded before the window is shown";
+    EXPECT_THROW(browser.Document(), automation::AutomationError);
+
+    QSignalSpy loaded(&browser, &browserloader::DeferredBrowser::browserLoaded);
+    browser.resize(400, 300);
+    browser.show();
+    ASSERT_TRUE(loaded.wait(30000));
+    auto *real = dynamic_cast<browser::WebEngineBrowser *>(browser.browser());
+    ASSERT_NE(real, nullptr);
+    QSignalSpy completed(real, &browser::WebEngineBrowser::documentCompleted);
+    ASSERT_TRUE(completed.wait(60000));
+    ASSERT_EQ(completedUrls.size(), 1u);
+    EXPECT_EQ(completedUrls[0], (site.base() + "/mixed.htm").toStdString());
+    EXPECT_NE(bodyText(browser).find("first line\r\n"), std::string::npos);
+}
+
+TEST(DeferredBrowser, missingModule_saysSoInItsPlace_andRaisesOnUse)
+{
+    browserloader::DeferredBrowser browser(QStringLiteral("/nonexistent/libquillary-browser.so"));
+    browser.resize(400, 300);
+    browser.show();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return browser.findChild<QLabel *>() != nullptr; }, 10000));
+    EXPECT_TRUE(browser.findChild<QLabel *>()->text().startsWith(QStringLiteral("浏览器组件无法加载")));
+    try {
+        browser.Navigate2(QStringLiteral("http://127.0.0.1:1/"));
+        FAIL() << "a browser that could not load cannot navigate";
+    } catch (const automation::AutomationError &error) {
+        EXPECT_NE(error.description().find("浏览器组件无法加载"), std::string::npos);
+    }
 }

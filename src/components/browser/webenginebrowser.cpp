@@ -3,13 +3,11 @@
 #include "automation/automationerror.h"
 
 #include <QLoggingCategory>
-#include <QTimer>
 #include <QVBoxLayout>
 #include <QVariantMap>
 #include <QWebEnginePage>
 #include <QWebEngineProfile>
 #include <QWebEngineView>
-#include <QWindow>
 
 #include <strings.h>
 #include <unistd.h>
@@ -49,60 +47,15 @@ WebEngineBrowser::WebEngineBrowser(QWidget *parent) : QWidget(parent)
     setObjectName(QStringLiteral("WebBrowser1"));
     setAccessibleName(QStringLiteral("WebBrowser1"));
     setFocusPolicy(Qt::StrongFocus);
-    auto *layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-}
 
-QWebEngineView *WebEngineBrowser::view()
-{
-    if (m_view)
-        return m_view;
     m_view = new QWebEngineView(this);
     m_view->setAccessibleName(QStringLiteral("网页"));
-    layout()->addWidget(m_view);
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(m_view);
     setFocusProxy(m_view);
     connect(m_view, &QWebEngineView::loadStarted, this, [this] { ++m_loadSerial; });
     connect(m_view, &QWebEngineView::loadFinished, this, &WebEngineBrowser::onLoadFinished);
-    return m_view;
-}
-
-void WebEngineBrowser::showEvent(QShowEvent *event)
-{
-    QWidget::showEvent(event);
-    if (m_view || m_waitingForExpose)
-        return;
-    if (windowExposed()) {
-        QTimer::singleShot(0, this, &WebEngineBrowser::startChromium);
-    } else if (QWindow *handle = window()->windowHandle()) {
-        m_waitingForExpose = true;
-        handle->installEventFilter(this);
-    }
-}
-
-bool WebEngineBrowser::eventFilter(QObject *watched, QEvent *event)
-{
-    if (event->type() == QEvent::Expose && static_cast<QWindow *>(watched)->isExposed()) {
-        watched->removeEventFilter(this);
-        // Let the window finish its first paint before Chromium starts.
-        QTimer::singleShot(0, this, &WebEngineBrowser::startChromium);
-    }
-    return false;
-}
-
-bool WebEngineBrowser::windowExposed() const
-{
-    const QWindow *handle = window()->windowHandle();
-    return handle && handle->isExposed();
-}
-
-void WebEngineBrowser::startChromium()
-{
-    m_waitingForExpose = false;
-    if (m_view)
-        return;
-    view();
-    if (!m_pendingUrl.isEmpty())
-        m_view->load(std::exchange(m_pendingUrl, QUrl()));
 }
 
 WebEngineBrowser::~WebEngineBrowser() = default;
@@ -150,14 +103,7 @@ Variant WebEngineBrowser::invoke(DispId id, InvokeKind kind, const std::vector<V
     if (id == DispidNavigate2 && kind == InvokeKind::Method) {
         if (args.empty() || args.size() > 5)
             throw AutomationError(hresult::BadParamCount, "Navigate2 参数个数错误");
-        const QUrl url = QUrl::fromUserInput(QString::fromStdString(args[0].toString()));
-        if (m_view) {
-            m_view->load(url);
-        } else {
-            m_pendingUrl = url;
-            if (windowExposed())
-                startChromium();
-        }
+        m_view->load(QUrl::fromUserInput(QString::fromStdString(args[0].toString())));
         return {};
     }
     if (id == DispidDocument && kind != InvokeKind::PropertyPut) {
