@@ -1,5 +1,6 @@
 #pragma once
 
+#include "editing.h"
 #include "protocol/protocol.h"
 
 #include <QJsonObject>
@@ -71,6 +72,7 @@ private:
     void tile(const QJsonObject &request);
     void save(const QJsonObject &request);
     void uno(const QJsonObject &request);
+    void edit(const QJsonObject &request);
 
     bool acquireProfile();
 
@@ -85,6 +87,7 @@ private:
     std::unique_ptr<lok::Document> m_document;
     int m_documentKind = 0;
     int m_loadGeneration = 0;
+    DocumentEditing m_editing;
 
     std::mutex m_mutex;
     std::condition_variable m_arrived;
