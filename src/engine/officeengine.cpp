@@ -330,17 +330,24 @@ void OfficeEngine::dispatch(const Message &message)
     if (type == request::Tile)
         return tile(request);
     if (type == request::Key) {
-        m_document->postKeyEvent(request.value("action").toInt(), request.value("char").toInt(),
-                                 request.value("key").toInt());
-        m_inputPending = true;
+        const int character = request.value("char").toInt();
+        const int key = request.value("key").toInt();
+        // LibreOffice buffers typed characters and handles other keys and clicks as they
+        // come, so a switch between them waits for what came before.
+        const bool typed = character >= 0x20 && (key & 0x6000) == 0; // no Ctrl or Alt
+        const InputClass inputClass = typed ? InputClass::Character : InputClass::Command;
+        if (!settleBefore(inputClass))
+            return fail(request, QStringLiteral("input did not settle"));
+        m_document->postKeyEvent(request.value("action").toInt(), character, key);
         return reply(request, {});
     }
     if (type == request::Mouse) {
+        if (!settleBefore(InputClass::Mouse))
+            return fail(request, QStringLiteral("input did not settle"));
         m_document->postMouseEvent(request.value("action").toInt(), request.value("x").toInt(),
                                    request.value("y").toInt(), request.value("count").toInt(1),
                                    request.value("buttons").toInt(1),
                                    request.value("modifiers").toInt());
-        m_inputPending = true;
         return reply(request, {});
     }
     if (type == request::TextSelection) {
@@ -391,16 +398,19 @@ void OfficeEngine::load(const QJsonObject &request)
     if (!QFile::copy(path, copy))
         return fail(request, QStringLiteral("cannot copy %1 to %2").arg(path, copy));
 
-    closeDocument();
+    // The document shown so far stays until the new one has loaded.
     const QByteArray url = QUrl::fromLocalFile(copy).toEncoded();
-    m_document.reset(m_office->documentLoad(url.constData()));
-    if (!m_document) {
+    std::unique_ptr<lok::Document> loaded(m_office->documentLoad(url.constData()));
+    if (!loaded) {
         const QString error = takeString(m_office->getError());
         QDir(folder).removeRecursively();
         return fail(request, error.isEmpty()
                                  ? QStringLiteral("LibreOffice cannot load %1").arg(path)
                                  : error);
     }
+    closeDocument();
+    m_document = std::move(loaded);
+    m_documentFolder = folder;
     m_documentKind = m_document->getDocumentType();
     m_document->initializeForRendering("{}");
     m_document->registerCallback(&OfficeEngine::documentCallback, this);
@@ -415,6 +425,8 @@ void OfficeEngine::closeDocument()
         return;
     m_document.reset();
     m_editing.reset();
+    QDir(m_documentFolder).removeRecursively();
+    m_documentFolder.clear();
     m_inputPending = false;
     // Callbacks of the old document must not reach the client as the new one's.
     std::lock_guard lock(m_mutex);
@@ -435,7 +447,8 @@ void OfficeEngine::tile(const QJsonObject &request)
             return fail(request, QStringLiteral("no part %1").arg(part));
         m_document->setPart(part);
     }
-    QByteArray pixels(qsizetype(pixelWidth) * pixelHeight * 4, Qt::Uninitialized);
+    // LibreOffice leaves the area outside pages untouched: start transparent.
+    QByteArray pixels(qsizetype(pixelWidth) * pixelHeight * 4, '\0');
     m_document->paintTile(reinterpret_cast<unsigned char *>(pixels.data()), pixelWidth, pixelHeight,
                           request.value("x").toInt(), request.value("y").toInt(),
                           request.value("w").toInt(), request.value("h").toInt());
@@ -447,10 +460,28 @@ void OfficeEngine::tile(const QJsonObject &request)
           std::move(pixels));
 }
 
+bool OfficeEngine::settleBefore(InputClass next)
+{
+    const InputClass previous = std::exchange(m_lastInput, next);
+    m_inputPending = true;
+    if (previous == InputClass::None || previous == next)
+        return true;
+    return settle();
+}
+
 bool OfficeEngine::settleInput()
 {
     if (!m_inputPending)
         return true;
+    m_lastInput = InputClass::None;
+    if (!settle())
+        return false;
+    m_inputPending = false;
+    return true;
+}
+
+bool OfficeEngine::settle()
+{
     // Key and mouse events are handled later on LibreOffice's thread. A command posted
     // after them runs after them, so its result tells that they have been applied.
     // .uno:ModifiedStatus only reports state: it changes nothing and always answers.
@@ -461,8 +492,6 @@ bool OfficeEngine::settleInput()
                    c.payload.contains("\".uno:ModifiedStatus\"");
         },
         20000);
-    if (settled)
-        m_inputPending = false;
     return settled;
 }
 
@@ -472,6 +501,8 @@ void OfficeEngine::uno(const QJsonObject &request)
     const QByteArray arguments =
         QJsonDocument(request.value("arguments").toObject()).toJson(QJsonDocument::Compact);
     const bool wait = request.value("wait").toBool(true);
+    if (!settleInput())
+        return fail(request, QStringLiteral("input did not settle"));
     m_document->postUnoCommand(command.constData(), arguments.constData(), wait);
     if (!wait) {
         m_inputPending = true;

@@ -58,7 +58,11 @@ private:
     // Waits on the calling thread for a queued callback the predicate accepts; every callback
     // taken meanwhile is handled as usual. False on timeout.
     bool waitForCallback(const std::function<bool(const Callback &)> &accept, int timeoutMs);
+    enum class InputClass { None, Character, Command, Mouse };
+    // Waits until LibreOffice has applied the input posted so far.
+    bool settle();
     bool settleInput();
+    bool settleBefore(InputClass next);
 
     void readClient();
     void dispatch(const engineprotocol::Message &message);
@@ -85,6 +89,7 @@ private:
     QTemporaryDir m_workDir;
     std::unique_ptr<lok::Office> m_office;
     std::unique_ptr<lok::Document> m_document;
+    QString m_documentFolder;
     int m_documentKind = 0;
     int m_loadGeneration = 0;
     DocumentEditing m_editing;
@@ -94,4 +99,5 @@ private:
     std::deque<Callback> m_callbacks;
     bool m_drainPosted = false;
     bool m_inputPending = false;
+    InputClass m_lastInput = InputClass::None;
 };

@@ -1,8 +1,20 @@
 #pragma once
 
 #include "automation/dispatch.h"
+#include "documentview.h"
+#include "engineclient.h"
 
+#include <QPointer>
+#include <QTemporaryDir>
 #include <QWidget>
+
+#include <memory>
+
+class QNetworkAccessManager;
+
+namespace platform {
+class FileDialogs;
+}
 
 namespace framer {
 
@@ -22,24 +34,69 @@ constexpr automation::DispId ReplaceText = 0x10101;
 constexpr automation::DispId DownloadFile = 0x10109;
 } // namespace dispid
 
+// The save format (an extension LibreOffice writes) for a file name of a document of this
+// kind; empty when LibreOffice cannot write that kind in that format.
+QString saveFormatForExtension(engineprotocol::DocumentKind kind, const QString &extension);
+// The format a loaded file is in: from its name when that names one, else from its first bytes.
+QString ownFormat(engineprotocol::DocumentKind kind, const QString &fileName, QByteArrayView head);
+
 // The document control: a widget that shows the hosted document and the dispatch table
-// through which its host drives it.
+// through which its host drives it. Long operations run nested event loops; a second one
+// started meanwhile is refused rather than interleaved.
 class FramerControl : public QWidget, public automation::Dispatch
 {
     Q_OBJECT
 public:
+    // What tests replace; each null or empty member gets the real thing.
+    struct Services
+    {
+        QNetworkAccessManager *network = nullptr;
+        platform::FileDialogs *fileDialogs = nullptr;
+        QString driveCRoot;
+        EngineClient::Options engine;
+    };
+
     explicit FramerControl(QWidget *parent = nullptr);
+    explicit FramerControl(Services services, QWidget *parent = nullptr);
     ~FramerControl() override;
 
     automation::Variant invoke(automation::DispId id, automation::InvokeKind kind,
                                const std::vector<automation::Variant> &args) override;
     automation::DispId idOfName(std::string_view name) override;
 
-protected:
-    void paintEvent(QPaintEvent *event) override;
+    void openDocument(const QString &source);
+    void saveDocument(const QString &url);
+    void closeDocument();
+    void showFileDialog(int kind);
+    void downloadFile(const QString &target, const QString &url);
+    QString documentName() const { return m_documentName; }
+
+    EngineClient &engine() { return *m_engine; }
+    DocumentView &view() { return *m_view; }
 
 private:
+    class BusyScope;
+
     [[noreturn]] void notImplemented(std::string_view member) const;
+    QString hostPath(const QString &path) const;
+    void openLocal(const QString &path, const QString &name);
+    void openFromAddress(const QString &address);
+    void saveLocal(QString path);
+    void forgetDocument();
+    void onEngineStopped();
+
+    Services m_services;
+    std::unique_ptr<QNetworkAccessManager> m_ownNetwork;
+    std::unique_ptr<platform::FileDialogs> m_ownDialogs;
+    EngineClient *m_engine;
+    DocumentView *m_view;
+    QTemporaryDir m_work;
+    int m_workCount = 0;
+    bool m_busy = false;
+    QString m_documentName;
+    QString m_documentFormat;
+    QString m_downloadFolder; // holds the downloaded file of the current document
+    QString m_lastSaveFolder;
 };
 
 } // namespace framer

@@ -1,0 +1,407 @@
+#include "samples.h"
+#include "testserver.h"
+
+#include "automation/automationerror.h"
+#include "filedialogs.h"
+#include "framercontrol.h"
+
+#include <QDir>
+#include <QFile>
+#include <QNetworkAccessManager>
+#include <QRandomGenerator>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+
+using automation::AutomationError;
+using automation::InvokeKind;
+using automation::Variant;
+using framer::FramerControl;
+namespace dispid = framer::dispid;
+
+namespace {
+
+class ScriptedFileDialogs : public platform::FileDialogs
+{
+public:
+    QString openFileName(QWidget *, const QString &, const QString &) override
+    {
+        ++opens;
+        return openAnswer;
+    }
+    QString saveFileName(QWidget *, const QString &, const QString &suggested,
+                         const QString &) override
+    {
+        lastSuggested = suggested;
+        ++saves;
+        return saveAnswer;
+    }
+    QString openAnswer;
+    QString saveAnswer;
+    QString lastSuggested;
+    int opens = 0;
+    int saves = 0;
+};
+
+QByteArray readAll(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+std::string errorOf(const std::function<void()> &call)
+{
+    try {
+        call();
+    } catch (const AutomationError &error) {
+        return error.description();
+    }
+    return "<no error>";
+}
+
+bool contains(const std::string &text, const char *fragment)
+{
+    return text.find(fragment) != std::string::npos;
+}
+
+int darkPixels(const QImage &image)
+{
+    int count = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (qGray(image.pixel(x, y)) < 128)
+                ++count;
+    return count;
+}
+
+// One control (and so one engine) for the whole suite.
+class FramerControlTest : public ::testing::Test
+{
+protected:
+    static void SetUpTestSuite()
+    {
+        s_drive = new QTemporaryDir;
+        s_dialogs = new ScriptedFileDialogs;
+        s_network = new QNetworkAccessManager;
+        s_server = new TestServer;
+        FramerControl::Services services;
+        services.network = s_network;
+        services.fileDialogs = s_dialogs;
+        services.driveCRoot = s_drive->filePath(QStringLiteral("drive_c"));
+        services.engine.profileRoot = testsamples::cacheDir() + QStringLiteral("/profiles");
+        s_control = new FramerControl(services);
+        s_control->resize(800, 600);
+        s_control->show();
+        s_docx = readAll(testsamples::sample(QStringLiteral("docx")).path);
+        s_xls = readAll(testsamples::sample(QStringLiteral("xls")).path);
+        s_server->addFile("/quillary/writefile.asp",
+                          {s_docx, "attachment; filename=\"报告.docx\""});
+        s_server->addFile("/quillary/temp/file1.doc", {s_xls, {}});
+    }
+    static void TearDownTestSuite()
+    {
+        delete s_control;
+        // Closes the kept-alive connections the server would otherwise wait out.
+        delete s_network;
+        delete s_server;
+        delete s_dialogs;
+        delete s_drive;
+    }
+    void SetUp() override
+    {
+        ASSERT_FALSE(s_docx.isEmpty());
+        ASSERT_FALSE(s_xls.isEmpty());
+        s_dialogs->openAnswer.clear();
+        s_dialogs->saveAnswer.clear();
+        s_control->closeDocument();
+    }
+
+    static Variant call(automation::DispId id, std::vector<Variant> args = {},
+                        InvokeKind kind = InvokeKind::Method)
+    {
+        return s_control->invoke(id, kind, args);
+    }
+    static std::string documentName()
+    {
+        return call(dispid::DocumentName, {}, InvokeKind::PropertyGet).toString();
+    }
+    static QString address(const char *path) { return s_server->base() + QLatin1String(path); }
+    static Variant byRef(const QString &text)
+    {
+        return Variant::byRef(std::make_shared<Variant>(Variant::bstr(text.toStdString())));
+    }
+    static QString driveC() { return s_drive->filePath(QStringLiteral("drive_c")); }
+    // The text of the loaded document, saved through the save dialog as plain text.
+    static QString documentText()
+    {
+        const QString path = s_drive->filePath(QStringLiteral("text-%1.txt").arg(++s_texts));
+        s_dialogs->saveAnswer = path;
+        call(dispid::ShowFileDialog, {Variant::i4(3)});
+        return QString::fromUtf8(readAll(path));
+    }
+
+    static inline QTemporaryDir *s_drive = nullptr;
+    static inline ScriptedFileDialogs *s_dialogs = nullptr;
+    static inline QNetworkAccessManager *s_network = nullptr;
+    static inline TestServer *s_server = nullptr;
+    static inline FramerControl *s_control = nullptr;
+    static inline QByteArray s_docx;
+    static inline QByteArray s_xls;
+    static inline int s_texts = 0;
+};
+
+} // namespace
+
+TEST_F(FramerControlTest, openByAddress_takesTheServersName_andCloseForgetsIt)
+{
+    EXPECT_EQ(documentName(), "");
+    call(dispid::OpenDocument, {byRef(address("/quillary/writefile.asp?id=3&operfile=office"))});
+    EXPECT_EQ(documentName(), "报告.docx");
+    EXPECT_TRUE(s_control->view().hasDocument());
+    EXPECT_FALSE(s_control->view().transferShown());
+
+    call(dispid::CloseDocument);
+    EXPECT_EQ(documentName(), "");
+    EXPECT_FALSE(s_control->view().hasDocument());
+    EXPECT_NO_THROW(call(dispid::CloseDocument)) << "closing with nothing loaded is no error";
+}
+
+TEST_F(FramerControlTest, openWithoutContentDisposition_namesTheDocumentByTheAddress)
+{
+    call(dispid::OpenDocument, {Variant::bstr(address("/quillary/temp/file1.doc").toStdString())});
+    EXPECT_EQ(documentName(), "file1.doc");
+    EXPECT_EQ(s_control->view().document().kind, engineprotocol::DocumentKind::Spreadsheet);
+}
+
+TEST_F(FramerControlTest, failedOpen_raisesNamingTheCause_andKeepsTheShownDocument)
+{
+    QRandomGenerator generator(5);
+    QByteArray noise(64 * 1024, Qt::Uninitialized);
+    for (char &c : noise)
+        c = char(generator.bounded(256));
+    s_server->addFile("/noise.doc", {noise, {}});
+    call(dispid::OpenDocument, {byRef(address("/quillary/writefile.asp?id=1"))});
+
+    const struct
+    {
+        QString source;
+        const char *fragments[2];
+    } cases[] = {
+        {address("/missing.doc"), {"404", "/missing.doc"}},
+        {address("/status/500"), {"500", "/status/500"}},
+        {address("/noise.doc"), {"不是可识别的Office文档", "noise.doc"}},
+        {QString(), {"为空", ""}},
+        {QStringLiteral("d:\\\\report.doc"), {"d:", ""}},
+        {QStringLiteral("c:\\\\absent.doc"), {"absent.doc", "不存在"}},
+    };
+    for (const auto &c : cases) {
+        const std::string error = errorOf([&] { call(dispid::OpenDocument, {byRef(c.source)}); });
+        for (const char *fragment : c.fragments)
+            EXPECT_TRUE(contains(error, fragment)) << c.source.toStdString() << ": " << error;
+        EXPECT_EQ(documentName(), "报告.docx") << c.source.toStdString();
+        EXPECT_TRUE(s_control->view().hasDocument());
+        EXPECT_FALSE(s_control->view().transferShown());
+    }
+}
+
+TEST_F(FramerControlTest, windowsPath_opensFromDriveC)
+{
+    QDir().mkpath(driveC());
+    QFile file(driveC() + QStringLiteral("/table.doc"));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(readAll(testsamples::sample(QStringLiteral("doc")).path));
+    file.close();
+    call(dispid::OpenDocument, {Variant::bstr("C:\\\\docs\\..\\table.doc")});
+    EXPECT_EQ(documentName(), "table.doc");
+}
+
+TEST_F(FramerControlTest, loadedDocument_isDrawnInTheWindow)
+{
+    call(dispid::OpenDocument, {byRef(address("/quillary/writefile.asp?id=3"))});
+    const QImage shot = s_control->grab().toImage();
+    EXPECT_GT(darkPixels(shot), 100) << "no text drawn";
+}
+
+TEST_F(FramerControlTest, clickAndTypedText_changeTheDocument)
+{
+    call(dispid::OpenDocument, {byRef(address("/quillary/writefile.asp?id=3"))});
+    auto &view = s_control->view();
+    // Writer lays the first page out from 284 twips; the text starts inside the margins.
+    const QPoint firstLine = view.viewportPoint(QPoint(284 + 1134 + 300, 284 + 1134 + 100));
+    QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, firstLine);
+    QTest::keyClick(&view, Qt::Key_Home);
+    QTest::keyClicks(&view, QStringLiteral("Hello"));
+    const QString text = documentText();
+    EXPECT_TRUE(text.contains(QStringLiteral("HelloQuillary sample page one")))
+        << text.toStdString();
+}
+
+TEST_F(FramerControlTest, saveDocument_uploadsTheEditedDocumentInItsOwnFormat)
+{
+    call(dispid::OpenDocument, {byRef(address("/quillary/writefile.asp?id=3"))});
+    QTest::keyClicks(&s_control->view(), QStringLiteral("Upload"));
+    const int before = s_server->uploads();
+    call(dispid::SaveDocument, {Variant::bstr(address("/upload/200").toStdString())});
+    ASSERT_EQ(s_server->uploads(), before + 1);
+    const auto upload = s_server->lastUpload();
+    EXPECT_EQ(upload.field, "file");
+    EXPECT_EQ(upload.fileName, "报告.docx");
+    EXPECT_TRUE(upload.bytes.startsWith("PK\x03\x04"));
+
+    // The server's copy holds the edit: open it back and read its text.
+    QFile copy(s_drive->filePath(QStringLiteral("uploaded.docx")));
+    ASSERT_TRUE(copy.open(QIODevice::WriteOnly));
+    copy.write(upload.bytes);
+    copy.close();
+    call(dispid::OpenDocument, {Variant::bstr(copy.fileName().toStdString())});
+    EXPECT_TRUE(documentText().contains(QStringLiteral("UploadQuillary sample")));
+}
+
+TEST_F(FramerControlTest, refusedUpload_raisesWithTheServersAnswer_andKeepsTheDocument)
+{
+    EXPECT_TRUE(contains(errorOf([] {
+                             call(dispid::SaveDocument,
+                                  {Variant::bstr(address("/upload/200").toStdString())});
+                         }),
+                         "没有打开的文档"));
+    call(dispid::OpenDocument, {byRef(address("/quillary/writefile.asp?id=3"))});
+    const int before = s_server->uploads();
+    const std::string error = errorOf(
+        [] { call(dispid::SaveDocument, {Variant::bstr(address("/upload/500").toStdString())}); });
+    EXPECT_TRUE(contains(error, "500")) << error;
+    EXPECT_TRUE(contains(error, "upload refused by test")) << error;
+    EXPECT_EQ(s_server->uploads(), before);
+    EXPECT_EQ(documentName(), "报告.docx");
+    EXPECT_TRUE(s_control->view().hasDocument());
+}
+
+TEST_F(FramerControlTest, showFileDialog_opensAndSavesThroughTheDialogs)
+{
+    const QString local = s_drive->filePath(QStringLiteral("local.docx"));
+    QFile file(local);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(s_docx);
+    file.close();
+
+    s_dialogs->openAnswer.clear(); // Cancel
+    call(dispid::ShowFileDialog, {Variant::i4(1)});
+    EXPECT_EQ(documentName(), "");
+    s_dialogs->openAnswer = local;
+    call(dispid::ShowFileDialog, {Variant::i4(1)});
+    EXPECT_EQ(documentName(), "local.docx");
+
+    // Saved in the chosen format, atomically: no temporary file remains beside it.
+    const QString folder = s_drive->filePath(QStringLiteral("saved"));
+    QDir().mkpath(folder);
+    const struct
+    {
+        const char *name;
+        QByteArray signature;
+    } formats[] = {{"copy.doc", QByteArray("\xD0\xCF\x11\xE0", 4)},
+                   {"copy.docx", "PK\x03\x04"},
+                   {"copy.pdf", "%PDF"},
+                   {"other", "PK\x03\x04"}}; // no extension: the document's own format
+    for (const auto &f : formats) {
+        s_dialogs->saveAnswer = folder + QLatin1Char('/') + QLatin1String(f.name);
+        call(dispid::ShowFileDialog, {Variant::i4(3)});
+        QString saved = s_dialogs->saveAnswer;
+        if (!saved.contains(QLatin1Char('.')))
+            saved += QStringLiteral(".docx");
+        EXPECT_TRUE(readAll(saved).startsWith(f.signature)) << f.name;
+    }
+    EXPECT_EQ(QDir(folder).entryList(QDir::Files | QDir::Hidden).size(), 4)
+        << QDir(folder).entryList(QDir::Files | QDir::Hidden).join(' ').toStdString();
+    EXPECT_TRUE(s_dialogs->lastSuggested.endsWith(QStringLiteral("local.docx")));
+
+    s_dialogs->saveAnswer = folder + QStringLiteral("/copy.xls");
+    EXPECT_TRUE(contains(errorOf([] { call(dispid::ShowFileDialog, {Variant::i4(3)}); }), ".xls"));
+    EXPECT_TRUE(contains(errorOf([] { call(dispid::ShowFileDialog, {Variant::i4(2)}); }), "2"));
+}
+
+TEST_F(FramerControlTest, downloadFile_writesTheThreeTargetsOnDriveC_andNothingOnFailure)
+{
+    s_server->addFile("/quillary/temp/file2.doc", {QByteArray("second"), {}});
+    s_server->addFile("/quillary/temp/file3.doc", {QByteArray(300000, 'x'), {}, 1000});
+    call(dispid::DownloadFile, {byRef(QStringLiteral("c:\\file1.doc")),
+                                Variant::bstr(address("/quillary/temp/file1.doc").toStdString())});
+    call(dispid::DownloadFile, {Variant::bstr("c:\\\\\\\\file2.doc"),
+                                Variant::bstr(address("/quillary/temp/file2.doc").toStdString())});
+    EXPECT_EQ(readAll(driveC() + QStringLiteral("/file1.doc")), s_xls);
+    EXPECT_EQ(readAll(driveC() + QStringLiteral("/file2.doc")), QByteArray("second"));
+
+    const std::string cut = errorOf([] {
+        call(dispid::DownloadFile,
+             {Variant::bstr("c:\\\\\\\\file3.doc"),
+              Variant::bstr(address("/quillary/temp/file3.doc").toStdString())});
+    });
+    EXPECT_TRUE(contains(cut, "file3.doc")) << cut;
+    const std::string missing = errorOf([] {
+        call(dispid::DownloadFile,
+             {Variant::bstr("c:\\file4.doc"), Variant::bstr(address("/nothing").toStdString())});
+    });
+    EXPECT_TRUE(contains(missing, "404")) << missing;
+    // Neither the cut nor the refused download leaves a file or a temporary behind.
+    EXPECT_EQ(QDir(driveC()).entryList({QStringLiteral("*file*")}, QDir::Files | QDir::Hidden),
+              (QStringList{QStringLiteral("file1.doc"), QStringLiteral("file2.doc")}));
+}
+
+TEST_F(FramerControlTest, secondCallDuringATransfer_isRefused_notInterleaved)
+{
+    std::string nested;
+    QTimer::singleShot(0, [&] { nested = errorOf([] { call(dispid::CloseDocument); }); });
+    call(dispid::OpenDocument, {byRef(address("/quillary/writefile.asp?id=3"))});
+    EXPECT_TRUE(contains(nested, "正在处理上一个操作")) << nested;
+    EXPECT_EQ(documentName(), "报告.docx");
+}
+
+TEST_F(FramerControlTest, engineDeath_closesTheDocumentVisibly_andTheNextOpenWorks)
+{
+    call(dispid::OpenDocument, {byRef(address("/quillary/writefile.asp?id=3"))});
+    QSignalSpy stopped(&s_control->engine(), &framer::EngineClient::engineStopped);
+    ::kill(pid_t(s_control->engine().enginePid()), SIGKILL);
+    ASSERT_TRUE(stopped.wait(10000));
+    EXPECT_EQ(documentName(), "");
+    EXPECT_FALSE(s_control->view().hasDocument());
+    EXPECT_TRUE(s_control->view().message().contains(QStringLiteral("意外停止")));
+
+    call(dispid::OpenDocument, {byRef(address("/quillary/writefile.asp?id=3"))});
+    EXPECT_EQ(documentName(), "报告.docx");
+}
+
+TEST(FramerFormats, ownFormat_followsTheNameThenTheBytes)
+{
+    using K = engineprotocol::DocumentKind;
+    const QByteArray ole("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8);
+    const QByteArray odf = QByteArray("PK\x03\x04", 4) + QByteArray(26, '\0') +
+                           "mimetypeapplication/vnd.oasis.opendocument.text";
+    const QByteArray ooxml = QByteArray("PK\x03\x04", 4) + QByteArray(26, '\0') + "[Content_Types]";
+    const struct
+    {
+        K kind;
+        const char *name;
+        QByteArray head;
+        const char *expected;
+    } cases[] = {
+        {K::Text, "a.docx", ooxml, "docx"},
+        {K::Text, "a.wps", ole, "doc"},
+        {K::Spreadsheet, "a.et", ole, "xls"},
+        {K::Text, "writefile.asp", ole, "doc"},
+        {K::Text, "writefile.asp", odf, "odt"},
+        {K::Presentation, "x", ooxml, "pptx"},
+        {K::Spreadsheet, "data", "a,b\n1,2\n", "csv"},
+        {K::Text, "a.pdf", ole, "doc"},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(framer::ownFormat(c.kind, QString::fromUtf8(c.name), c.head),
+                  QLatin1String(c.expected))
+            << c.name;
+    EXPECT_EQ(framer::saveFormatForExtension(K::Text, QStringLiteral("xls")), QString());
+    EXPECT_EQ(framer::saveFormatForExtension(K::Spreadsheet, QStringLiteral("WPS")), QString());
+    EXPECT_EQ(framer::saveFormatForExtension(K::Text, QStringLiteral("HTM")),
+              QStringLiteral("html"));
+}
