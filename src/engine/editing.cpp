@@ -259,7 +259,7 @@ DocumentEditing::Outcome DocumentEditing::picture(const QJsonObject &request, Ho
         host.run(".uno:SetAnchorToPara", {}, {});
         host.run(".uno:WrapOn", {}, {});
     } else {
-        host.run(".uno:SetAnchorAsChar", {}, {});
+        host.run(".uno:SetAnchorToChar", {}, {});
     }
     host.run(".uno:Escape", {}, {});
     return {true, {{"done", true}}, {}};

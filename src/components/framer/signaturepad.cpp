@@ -107,7 +107,7 @@ void SignaturePad::mousePressEvent(QMouseEvent *event)
 
 void SignaturePad::mouseMoveEvent(QMouseEvent *event)
 {
-    if (event->buttons() & Qt::LeftButton)
+    if (m_drawing)
         extend(event->position());
 }
 
