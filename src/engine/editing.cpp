@@ -119,9 +119,11 @@ QString DocumentEditing::admit(const QString &type, const QJsonObject &request)
         }
         return {};
     }
-    if (type != QLatin1String(request::Uno) ||
-        !isHarmlessCommand(request.value("command").toString(),
-                           request.value("arguments").toObject()))
+    // Clicks select; keys and commands other than the harmless ones may change the document.
+    if (type == QLatin1String(request::Key) ||
+        (type == QLatin1String(request::Uno) &&
+         !isHarmlessCommand(request.value("command").toString(),
+                            request.value("arguments").toObject())))
         m_edited = true;
     return {};
 }

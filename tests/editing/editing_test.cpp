@@ -275,9 +275,12 @@ TEST_P(PictureAtMarkTest, localPicture_isPlacedAtTheMark_withItsAnchoring)
         << paragraph.left(400).toStdString();
 }
 
-INSTANTIATE_TEST_SUITE_P(Keywords, PictureAtMarkTest,
-                         ::testing::Values(PictureCase{"::JPG::", "as-char"},
-                                           PictureCase{"::FLOATJPG::", "paragraph"}));
+INSTANTIATE_TEST_SUITE_P(
+    Keywords, PictureAtMarkTest,
+    ::testing::Values(PictureCase{"::JPG::", "as-char"}, PictureCase{"::FLOATJPG::", "paragraph"}),
+    [](const auto &info) {
+        return std::string(info.param.anchor == std::string("as-char") ? "inline" : "floating");
+    });
 
 TEST_F(EditingTest, floatingPicture_hasTextWrappedAroundIt)
 {

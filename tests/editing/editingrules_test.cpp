@@ -73,7 +73,12 @@ INSTANTIATE_TEST_SUITE_P(Numbers, SaveFormatTest,
                                            FormatCase{DocumentKind::Spreadsheet, 57, "pdf"},
                                            FormatCase{DocumentKind::Spreadsheet, 17, ""},
                                            FormatCase{DocumentKind::Presentation, 32, "pdf"},
-                                           FormatCase{DocumentKind::Presentation, 17, ""}));
+                                           FormatCase{DocumentKind::Presentation, 17, ""}),
+                         [](const auto &info) {
+                             const char *kinds[] = {"text", "sheet", "slides"};
+                             return std::string(kinds[int(info.param.kind)]) + "_" +
+                                    std::to_string(info.param.number);
+                         });
 
 // Records what the objects ask for instead of exporting.
 class RecordingBackend : public framer::OfficeBackend
