@@ -6,6 +6,7 @@
 #include "twips.h"
 
 #include <QGuiApplication>
+#include <QCloseEvent>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -25,7 +26,6 @@ Dialog::Dialog(const QString &serverBase, QuillaryControl &quillary, platform::E
     setObjectName(QStringLiteral("Dialog"));
     setWindowTitle(QStringLiteral("输入Office文档的网址"));
     setWindowIcon(platform::iconA());
-    setAttribute(Qt::WA_DeleteOnClose);
     setFixedSize(rectFromTwips(0, 0, 10575, 1215).size());
 
     Text1 = new QLineEdit(serverBase + QStringLiteral("/quillary/temp/file1.doc"), this);
@@ -79,6 +79,14 @@ void Dialog::keyPressEvent(QKeyEvent *event)
         return;
     }
     QDialog::keyPressEvent(event);
+}
+
+void Dialog::closeEvent(QCloseEvent *event)
+{
+    // The close box unloads the dialog: its next showing starts from the definition.
+    QDialog::closeEvent(event);
+    if (event->isAccepted())
+        deleteLater();
 }
 
 void Dialog::showEvent(QShowEvent *event)

@@ -75,9 +75,11 @@ INSTANTIATE_TEST_SUITE_P(Numbers, SaveFormatTest,
                                            FormatCase{DocumentKind::Presentation, 32, "pdf"},
                                            FormatCase{DocumentKind::Presentation, 17, ""}),
                          [](const auto &info) {
-                             const char *kinds[] = {"text", "sheet", "slides"};
-                             return std::string(kinds[int(info.param.kind)]) + "_" +
-                                    std::to_string(info.param.number);
+                             const std::string kind = info.param.kind == DocumentKind::Text ? "text"
+                                                      : info.param.kind == DocumentKind::Spreadsheet
+                                                          ? "sheet"
+                                                          : "slides";
+                             return kind + "_" + std::to_string(info.param.number);
                          });
 
 // Records what the objects ask for instead of exporting.

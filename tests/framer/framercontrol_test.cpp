@@ -171,6 +171,23 @@ TEST_F(FramerControlTest, openByAddress_takesTheServersName_andCloseForgetsIt)
     EXPECT_NO_THROW(call(dispid::CloseDocument)) << "closing with nothing loaded is no error";
 }
 
+TEST_F(FramerControlTest, transfer_showsItsAddressAndBytesWhileItRuns)
+{
+    const QString source = address("/quillary/writefile.asp?id=7");
+    QStringList seen;
+    QTimer probe;
+    QObject::connect(&probe, &QTimer::timeout, [&] {
+        if (s_control->view().transferShown())
+            seen << s_control->view().transferText();
+    });
+    probe.start(0);
+    call(dispid::OpenDocument, {byRef(source)});
+    probe.stop();
+    ASSERT_FALSE(seen.isEmpty()) << "no progress shown during the download";
+    EXPECT_TRUE(seen.first().contains(source)) << seen.first().toStdString();
+    EXPECT_FALSE(s_control->view().transferShown());
+}
+
 TEST_F(FramerControlTest, openWithoutContentDisposition_namesTheDocumentByTheAddress)
 {
     call(dispid::OpenDocument, {Variant::bstr(address("/quillary/temp/file1.doc").toStdString())});
@@ -198,6 +215,7 @@ TEST_F(FramerControlTest, failedOpen_raisesNamingTheCause_andKeepsTheShownDocume
         {QString(), {"为空", ""}},
         {QStringLiteral("d:\\\\report.doc"), {"d:", ""}},
         {QStringLiteral("c:\\\\absent.doc"), {"absent.doc", "不存在"}},
+        {QStringLiteral("ftp://127.0.0.1/report.doc"), {"ftp://127.0.0.1/report.doc", "http"}},
     };
     for (const auto &c : cases) {
         const std::string error = errorOf([&] { call(dispid::OpenDocument, {byRef(c.source)}); });
@@ -404,4 +422,26 @@ TEST(FramerFormats, ownFormat_followsTheNameThenTheBytes)
     EXPECT_EQ(framer::saveFormatForExtension(K::Spreadsheet, QStringLiteral("WPS")), QString());
     EXPECT_EQ(framer::saveFormatForExtension(K::Text, QStringLiteral("HTM")),
               QStringLiteral("html"));
+}
+
+TEST(FramerKeys, engineKeyCode_mapsNavigationLettersAndModifiers)
+{
+    const struct
+    {
+        int key;
+        Qt::KeyboardModifiers modifiers;
+        int expected;
+    } cases[] = {
+        {Qt::Key_A, {}, 512},
+        {Qt::Key_Z, Qt::ControlModifier, 537 | 0x2000},
+        {Qt::Key_5, Qt::ShiftModifier, 261 | 0x1000},
+        {Qt::Key_F2, Qt::AltModifier, 769 | 0x4000},
+        {Qt::Key_Home, {}, 1028},
+        {Qt::Key_Enter, {}, 1280},
+        {Qt::Key_Backspace, {}, 1283},
+        {Qt::Key_Delete, Qt::ControlModifier | Qt::ShiftModifier, 1286 | 0x3000},
+        {Qt::Key_Shift, {}, 0},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(framer::engineKeyCode(c.key, c.modifiers), c.expected) << c.key;
 }

@@ -3,7 +3,9 @@
 #include "automation/automationerror.h"
 
 #include <QLoggingCategory>
+#include <QTimer>
 #include <QVBoxLayout>
+#include <QWindow>
 #include <QVariantMap>
 #include <QWebEnginePage>
 #include <QWebEngineProfile>
@@ -46,15 +48,61 @@ WebEngineBrowser::WebEngineBrowser(QWidget *parent) : QWidget(parent)
     prepareChromiumEnvironment();
     setObjectName(QStringLiteral("WebBrowser1"));
     setAccessibleName(QStringLiteral("WebBrowser1"));
-
-    m_view = new QWebEngineView(this);
-    m_view->setAccessibleName(QStringLiteral("网页"));
+    setFocusPolicy(Qt::StrongFocus);
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(m_view);
+}
 
+QWebEngineView *WebEngineBrowser::view()
+{
+    if (m_view)
+        return m_view;
+    m_view = new QWebEngineView(this);
+    m_view->setAccessibleName(QStringLiteral("网页"));
+    layout()->addWidget(m_view);
+    setFocusProxy(m_view);
     connect(m_view, &QWebEngineView::loadStarted, this, [this] { ++m_loadSerial; });
     connect(m_view, &QWebEngineView::loadFinished, this, &WebEngineBrowser::onLoadFinished);
+    return m_view;
+}
+
+void WebEngineBrowser::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    if (m_view || m_waitingForExpose)
+        return;
+    if (windowExposed()) {
+        QTimer::singleShot(0, this, &WebEngineBrowser::startChromium);
+    } else if (QWindow *handle = window()->windowHandle()) {
+        m_waitingForExpose = true;
+        handle->installEventFilter(this);
+    }
+}
+
+bool WebEngineBrowser::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::Expose && static_cast<QWindow *>(watched)->isExposed()) {
+        watched->removeEventFilter(this);
+        // Let the window finish its first paint before Chromium starts.
+        QTimer::singleShot(0, this, &WebEngineBrowser::startChromium);
+    }
+    return false;
+}
+
+bool WebEngineBrowser::windowExposed() const
+{
+    const QWindow *handle = window()->windowHandle();
+    return handle && handle->isExposed();
+}
+
+void WebEngineBrowser::startChromium()
+{
+    m_waitingForExpose = false;
+    if (m_view)
+        return;
+    view();
+    if (!m_pendingUrl.isEmpty())
+        m_view->load(std::exchange(m_pendingUrl, QUrl()));
 }
 
 WebEngineBrowser::~WebEngineBrowser() = default;
@@ -102,8 +150,14 @@ Variant WebEngineBrowser::invoke(DispId id, InvokeKind kind, const std::vector<V
     if (id == DispidNavigate2 && kind == InvokeKind::Method) {
         if (args.empty() || args.size() > 5)
             throw AutomationError(hresult::BadParamCount, "Navigate2 参数个数错误");
-        const QString address = QString::fromStdString(args[0].toString());
-        m_view->load(QUrl::fromUserInput(address));
+        const QUrl url = QUrl::fromUserInput(QString::fromStdString(args[0].toString()));
+        if (m_view) {
+            m_view->load(url);
+        } else {
+            m_pendingUrl = url;
+            if (windowExposed())
+                startChromium();
+        }
         return {};
     }
     if (id == DispidDocument && kind != InvokeKind::PropertyPut) {

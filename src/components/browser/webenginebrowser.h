@@ -4,6 +4,7 @@
 
 #include "browser.h"
 
+#include <QUrl>
 #include <QWidget>
 
 class QWebEngineView;
@@ -27,17 +28,27 @@ public:
                                const std::vector<automation::Variant> &args) override;
     automation::DispId idOfName(std::string_view name) override;
 
-    QWebEngineView *view() const { return m_view; }
+    // Chromium starts when the window is first on screen, so it never delays the first paint.
+    // Created earlier on demand.
+    QWebEngineView *view();
 
 signals:
     // Emitted after the handler ran, for observers such as tests and benchmarks.
     void documentCompleted(const QString &url);
 
+protected:
+    void showEvent(QShowEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
+    bool windowExposed() const;
+    void startChromium();
     void onLoadFinished(bool ok);
     void completeDocument(std::shared_ptr<const PageSnapshot> page, const QString &url);
 
-    QWebEngineView *m_view;
+    QWebEngineView *m_view = nullptr;
+    QUrl m_pendingUrl;
+    bool m_waitingForExpose = false;
     DocumentCompleteHandler m_handler;
     std::shared_ptr<const PageSnapshot> m_page;
     quint64 m_loadSerial = 0;

@@ -134,8 +134,7 @@ DocumentView::DocumentView(EngineClient *engine, QWidget *parent)
     viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
     viewport()->setCursor(Qt::IBeamCursor);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-    // Always there, so fitting the width cannot make it appear and change the width again.
-    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     verticalScrollBar()->setSingleStep(40);
     horizontalScrollBar()->setSingleStep(40);
 
@@ -184,6 +183,9 @@ void DocumentView::setDocument(const DocumentInfo &info)
         }
     }
     m_parts->setVisible(info.kind != DocumentKind::Text && info.parts > 0);
+    // Always there with a document, so fitting the width cannot make it appear and change
+    // the width again.
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     verticalScrollBar()->setValue(0);
     horizontalScrollBar()->setValue(0);
     relayout();
@@ -200,6 +202,7 @@ void DocumentView::clearDocument(const QString &message)
     m_cursor = {};
     ++m_generation;
     m_parts->hide();
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     relayout();
     viewport()->update();
 }
@@ -407,8 +410,10 @@ void DocumentView::onEngineEvent(const QJsonObject &event)
     } else if (name == QLatin1String(engineprotocol::event::Cursor)) {
         if (event.contains("visible"))
             m_cursorVisible = event.value("visible").toBool();
-        if (event.contains("rect"))
+        if (event.contains("rect")) {
             m_cursor = rectFromJson(event.value("rect"));
+            ensureCursorVisible();
+        }
         viewport()->update();
     } else if (name == QLatin1String(engineprotocol::event::Selection)) {
         m_selection.clear();
@@ -431,6 +436,26 @@ void DocumentView::onEngineEvent(const QJsonObject &event)
             viewport()->update();
         }
     }
+}
+
+void DocumentView::ensureCursorVisible()
+{
+    if (m_cursor.isEmpty())
+        return;
+    // Follow the caret as the user types or moves it, with a little room around it.
+    const QRect caret = toViewport(m_cursor).adjusted(-Margin, -Margin, Margin, Margin);
+    const QRect area = viewport()->rect();
+    if (caret.top() < area.top())
+        verticalScrollBar()->setValue(verticalScrollBar()->value() + caret.top() - area.top());
+    else if (caret.bottom() > area.bottom() && caret.height() < area.height())
+        verticalScrollBar()->setValue(verticalScrollBar()->value() + caret.bottom() -
+                                      area.bottom());
+    if (caret.left() < area.left())
+        horizontalScrollBar()->setValue(horizontalScrollBar()->value() + caret.left() -
+                                        area.left());
+    else if (caret.right() > area.right() && caret.width() < area.width())
+        horizontalScrollBar()->setValue(horizontalScrollBar()->value() + caret.right() -
+                                        area.right());
 }
 
 void DocumentView::paintEvent(QPaintEvent *event)
@@ -638,6 +663,11 @@ void DocumentView::hideTransfer()
 bool DocumentView::transferShown() const
 {
     return !m_transfer->isHidden();
+}
+
+QString DocumentView::transferText() const
+{
+    return m_transferLabel->text() + QLatin1Char(' ') + m_transferBar->text();
 }
 
 } // namespace framer

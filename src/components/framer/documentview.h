@@ -43,6 +43,7 @@ public:
     void setTransferProgress(qint64 done, qint64 total);
     void hideTransfer();
     bool transferShown() const;
+    QString transferText() const;
 
     // Document twips for a point of the viewport, and back.
     QPoint documentPoint(const QPoint &viewportPoint) const;
@@ -76,6 +77,7 @@ private:
     void onEngineEvent(const QJsonObject &event);
     void relayout();
     void invalidate(const QRect &twips, bool all);
+    void ensureCursorVisible();
     QRect visibleTiles() const;
     QRect tileTwips(int column, int row) const;
     QRect toViewport(const QRect &twips) const;

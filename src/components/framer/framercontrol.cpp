@@ -320,7 +320,15 @@ void FramerControl::openDocument(const QString &source)
         fail(hresult::InvalidArgument, QStringLiteral("没有指定要打开的文档（路径或网址为空）"));
     if (isWebAddress(source))
         return openFromAddress(source);
-    const QString path = hostPath(source);
+    QString path;
+    if (const QUrl url(source); url.isLocalFile()) {
+        path = url.toLocalFile();
+    } else if (source.contains(QLatin1String("://"))) {
+        fail(hresult::InvalidArgument,
+             QStringLiteral("无法打开“%1”：只支持 http、https 地址和本地路径").arg(source));
+    } else {
+        path = hostPath(source);
+    }
     openLocal(path, QFileInfo(path).fileName());
 }
 
@@ -369,6 +377,8 @@ void FramerControl::openLocal(const QString &path, const QString &name)
     m_documentFormat = ownFormat(info.kind, name, head);
     m_view->setDocument(info);
     m_editing->documentChanged();
+    if (isVisible())
+        m_view->setFocus(Qt::OtherFocusReason);
     m_view->drawNow();
 }
 

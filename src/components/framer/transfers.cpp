@@ -30,6 +30,7 @@ constexpr qsizetype ServerTextChars = 300;
 
 [[noreturn]] void raise(const QString &description)
 {
+    qCWarning(lcFramer).noquote() << description;
     throw automation::AutomationError(automation::hresult::Fail, description.toStdString());
 }
 

@@ -1,0 +1,230 @@
+// Measures the document control against its anchors, in one run:
+//  - opening a 100-page .docx from the demo web site until the first page is drawn (engine
+//    warm), beside LibreOffice's own `soffice --headless --convert-to pdf` of the same file;
+//  - DownloadFile of a 200 MB file beside curl of the same address, with peak memory growth.
+#include "automation/automationerror.h"
+#include "framercontrol.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QUrl>
+
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+namespace {
+
+[[noreturn]] void die(const QString &message)
+{
+    std::fprintf(stderr, "bench-engine: %s\n", qPrintable(message));
+    std::exit(1);
+}
+
+qint64 residentBytes()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray &line : status.readAll().split('\n'))
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').first().toLongLong() * 1024;
+    return 0;
+}
+
+double runSeconds(const QString &program, const QStringList &arguments)
+{
+    QProcess process;
+    process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    process.setStandardOutputFile(QProcess::nullDevice());
+    QElapsedTimer timer;
+    timer.start();
+    process.start(program, arguments);
+    if (!process.waitForFinished(600000) || process.exitCode() != 0)
+        die(QStringLiteral("%1 failed").arg(program));
+    return timer.nsecsElapsed() / 1e9;
+}
+
+double median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+QString makeLongDocument(const QString &folder, const QString &profile)
+{
+    QString body;
+    for (int page = 1; page <= 100; ++page) {
+        body += QStringLiteral("<text:p text:style-name=\"%1\">Page %2</text:p>")
+                    .arg(page == 1 ? QStringLiteral("Standard") : QStringLiteral("Break"))
+                    .arg(page);
+        for (int paragraph = 0; paragraph < 6; ++paragraph)
+            body += QStringLiteral("<text:p>Paragraph %1 of page %2: the quick brown fox jumps "
+                                   "over the lazy dog, again and again, to fill the line.</text:p>")
+                        .arg(paragraph)
+                        .arg(page);
+    }
+    const QString source = folder + QStringLiteral("/long.fodt");
+    QFile file(source);
+    if (!file.open(QIODevice::WriteOnly))
+        die(QStringLiteral("cannot write %1").arg(source));
+    file.write(QStringLiteral(
+                   R"(<?xml version="1.0" encoding="UTF-8"?>
+<office:document xmlns:office="urn:oasis:names:tc:opendocument:xmlns:office:1.0"
+ xmlns:style="urn:oasis:names:tc:opendocument:xmlns:style:1.0"
+ xmlns:text="urn:oasis:names:tc:opendocument:xmlns:text:1.0"
+ xmlns:fo="urn:oasis:names:tc:opendocument:xmlns:xsl-fo-compatible:1.0"
+ office:version="1.2" office:mimetype="application/vnd.oasis.opendocument.text">
+ <office:automatic-styles><style:style style:name="Break" style:family="paragraph">
+  <style:paragraph-properties fo:break-before="page"/></style:style></office:automatic-styles>
+ <office:body><office:text>%1</office:text></office:body></office:document>)")
+                   .arg(body)
+                   .toUtf8());
+    file.close();
+    runSeconds(QStringLiteral("soffice"),
+               {QStringLiteral("-env:UserInstallation=") + profile, QStringLiteral("--headless"),
+                QStringLiteral("--convert-to"), QStringLiteral("docx"), QStringLiteral("--outdir"),
+                folder, source});
+    return folder + QStringLiteral("/long.docx");
+}
+
+int startServer(QProcess &server, const QString &data)
+{
+    server.start(QStringLiteral(QUILLARY_DEMO_SERVER),
+                 {QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--data"), data});
+    QByteArray output;
+    const QRegularExpression listening(QStringLiteral("listening on http://127.0.0.1:(\\d+)"));
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < 60000 && server.waitForReadyRead(60000)) {
+        output += server.readAllStandardOutput();
+        const auto match = listening.match(QString::fromUtf8(output));
+        if (match.hasMatch())
+            return match.captured(1).toInt();
+    }
+    die(QStringLiteral("the demo web site did not start: %1").arg(QString::fromUtf8(output)));
+}
+
+void upload(const QString &base, int id, const QString &path)
+{
+    runSeconds(QStringLiteral("curl"),
+               {QStringLiteral("-sf"), QStringLiteral("-o"), QStringLiteral("/dev/null"),
+                QStringLiteral("-F"), QStringLiteral("file=@") + path,
+                base + QStringLiteral("/quillary/uploadedit.asp?oper=edit&id=%1").arg(id)});
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    QTemporaryDir work;
+    if (!work.isValid())
+        die(QStringLiteral("no temporary folder"));
+    const QString profile =
+        QUrl::fromLocalFile(work.filePath(QStringLiteral("soffice-profile"))).toString();
+
+    std::printf("preparing: a 100-page .docx and a 200 MB file on the demo web site...\n");
+    std::fflush(stdout);
+    const QString longDocx = makeLongDocument(work.path(), profile);
+    const QString big = work.filePath(QStringLiteral("big.bin"));
+    {
+        QFile file(big);
+        if (!file.open(QIODevice::WriteOnly))
+            die(QStringLiteral("cannot write %1").arg(big));
+        QByteArray chunk(1024 * 1024, Qt::Uninitialized);
+        QRandomGenerator generator(1);
+        for (int i = 0; i < 200; ++i) {
+            generator.fillRange(reinterpret_cast<quint32 *>(chunk.data()), chunk.size() / 4);
+            file.write(chunk);
+        }
+    }
+    QProcess server;
+    server.setProcessChannelMode(QProcess::SeparateChannels);
+    const int port = startServer(server, work.filePath(QStringLiteral("site")));
+    const QString base = QStringLiteral("http://127.0.0.1:%1").arg(port);
+    upload(base, 1, longDocx);
+    upload(base, 2, big);
+    const QString docAddress =
+        base + QStringLiteral("/quillary/writefile.asp?id=1&operfile=office");
+    const QString bigAddress =
+        base + QStringLiteral("/quillary/writefile.asp?id=2&operfile=office");
+
+    framer::FramerControl::Services services;
+    services.driveCRoot = work.filePath(QStringLiteral("drive_c"));
+    framer::FramerControl control(services);
+    control.resize(1000, 800);
+    control.show();
+
+    // Warm the engine: it is started with the control; one open loads LibreOffice's filters.
+    control.openDocument(longDocx);
+    const int pages = control.view().document().parts;
+    control.closeDocument();
+    std::vector<double> opens;
+    for (int i = 0; i < 5; ++i) {
+        QElapsedTimer timer;
+        timer.start();
+        control.openDocument(docAddress);
+        opens.push_back(timer.nsecsElapsed() / 1e9);
+        control.closeDocument();
+    }
+    // The anchor starts LibreOffice anew; a first run creates its profile and is not counted.
+    runSeconds(QStringLiteral("soffice"),
+               {QStringLiteral("-env:UserInstallation=") + profile, QStringLiteral("--headless"),
+                QStringLiteral("--convert-to"), QStringLiteral("pdf"), QStringLiteral("--outdir"),
+                work.path(), longDocx});
+    const double convert =
+        runSeconds(QStringLiteral("soffice"),
+                   {QStringLiteral("-env:UserInstallation=") + profile,
+                    QStringLiteral("--headless"), QStringLiteral("--convert-to"),
+                    QStringLiteral("pdf"), QStringLiteral("--outdir"), work.path(), longDocx});
+    std::printf("open %d-page .docx from the demo site to first page drawn (warm engine):\n"
+                "  control  median %.3f s  (min %.3f, max %.3f, 5 runs; goal <= 0.4 s)\n"
+                "  anchor   soffice --headless --convert-to pdf: %.3f s (cold start)\n",
+                pages, median(opens), *std::min_element(opens.begin(), opens.end()),
+                *std::max_element(opens.begin(), opens.end()), convert);
+    std::fflush(stdout);
+
+    // Download: curl first as the anchor, then the control, each into the same folder.
+    const QString curlTarget = work.filePath(QStringLiteral("curl.bin"));
+    const double curlSeconds =
+        runSeconds(QStringLiteral("curl"),
+                   {QStringLiteral("-sf"), QStringLiteral("-o"), curlTarget, bigAddress});
+    const qint64 size = QFileInfo(curlTarget).size();
+    QFile::remove(curlTarget);
+
+    const qint64 before = residentBytes();
+    qint64 peak = before;
+    QTimer sampler;
+    QObject::connect(&sampler, &QTimer::timeout, [&] { peak = std::max(peak, residentBytes()); });
+    sampler.start(5);
+    QElapsedTimer timer;
+    timer.start();
+    control.downloadFile(QStringLiteral("c:\\big.bin"), bigAddress);
+    const double controlSeconds = timer.nsecsElapsed() / 1e9;
+    sampler.stop();
+    peak = std::max(peak, residentBytes());
+    const qint64 downloaded = QFileInfo(services.driveCRoot + QStringLiteral("/big.bin")).size();
+    if (downloaded != size)
+        die(QStringLiteral("downloaded %1 bytes, curl %2").arg(downloaded).arg(size));
+    const double mb = size / 1e6;
+    std::printf("DownloadFile of %.0f MB from the demo site:\n"
+                "  control  %.3f s = %.0f MB/s, peak memory growth %.1f MB (goal < 32 MB)\n"
+                "  anchor   curl %.3f s = %.0f MB/s\n"
+                "  ratio    %.0f%% of curl's throughput (goal >= 80%%)\n",
+                mb, controlSeconds, mb / controlSeconds, (peak - before) / 1e6, curlSeconds,
+                mb / curlSeconds, 100.0 * curlSeconds / controlSeconds);
+    server.terminate();
+    server.waitForFinished(5000);
+    return 0;
+}
