@@ -153,14 +153,16 @@ void Form1::buildControls()
                             rectFromTwips(120, 3600, 1080, 180), client);
     Label2 = autoSizedLabel(QStringLiteral("Label2"), QStringLiteral("请选择服务器文件打开："),
                             rectFromTwips(120, 1080, 1980, 180), client);
-    const QString notice = QStringLiteral("注意：使用本示例，为能正确打开我们服务器网站上的Word,Excel,"
-                                          "PPT,WPS文档，请保证互联网畅通！我们服务器网址是：") +
-                           m_parts.serverBase;
+    const QString notice =
+        QStringLiteral("注意：使用本示例，为能正确打开我们服务器网站上的Word,Excel,"
+                       "PPT,WPS文档，请保证互联网畅通！我们服务器网址是：") +
+        m_parts.serverBase;
     // The CJK substitute for SimSun has tall line spacing; lines 15 pixels apart keep the whole
     // notice, the site's address included, inside the label as SimSun would.
-    Label1 = new QLabel(QStringLiteral("<div style=\"line-height:15px; -qt-line-height-type:fixed\">%1</div>")
-                            .arg(notice.toHtmlEscaped()),
-                        client);
+    Label1 = new QLabel(
+        QStringLiteral("<div style=\"line-height:15px; -qt-line-height-type:fixed\">%1</div>")
+            .arg(notice.toHtmlEscaped()),
+        client);
     Label1->setTextFormat(Qt::RichText);
     Label1->setAccessibleName(notice);
     Label1->setObjectName(QStringLiteral("Label1"));

@@ -78,6 +78,7 @@ std::vector<std::string> buildDocumentList(std::string_view pageText,
 {
     DocumentListBuilder builder(pageText);
     std::vector<std::string> entries;
+    entries.reserve(std::min(links.size(), builder.names().size()));
     for (const std::string &address : links)
         if (auto entry = builder.offer(address))
             entries.push_back(std::move(*entry));

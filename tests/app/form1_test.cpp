@@ -65,8 +65,9 @@ TEST_F(FormTest, documentComplete_replacesTheListWithOneEntryPerDocument)
 {
     const std::string edit1 = serverBase.toStdString() + "/quillary/webdocedit.asp?oper=edit&id=1";
     const std::string edit2 = serverBase.toStdString() + "/quillary/webdocedit.asp?oper=edit&id=2";
-    browser.complete(page("文档列表\r\na.doc 编辑 阅读 9 KB\r\nb.xls 编辑 阅读\r\n",
-                          {edit1, serverBase.toStdString() + "/quillary/webdocread.asp?id=1", edit2}));
+    browser.complete(
+        page("文档列表\r\na.doc 编辑 阅读 9 KB\r\nb.xls 编辑 阅读\r\n",
+             {edit1, serverBase.toStdString() + "/quillary/webdocread.asp?id=1", edit2}));
     EXPECT_EQ(listEntries(form->List1), QStringList({QString::fromStdString("a.doc" + edit1),
                                                      QString::fromStdString("b.xls" + edit2)}));
     EXPECT_TRUE(control->calls.empty()) << "filling the list clicks nothing";

@@ -32,7 +32,8 @@ protected:
 
     const QString serverBase = QStringLiteral("http://127.0.0.1:9");
     QTemporaryDir programDir;
-    std::shared_ptr<fakes::RecordingDispatch> control = std::make_shared<fakes::RecordingDispatch>();
+    std::shared_ptr<fakes::RecordingDispatch> control =
+        std::make_shared<fakes::RecordingDispatch>();
     fakes::FakeBrowser browser;
     fakes::RecordingMessages messages;
     fakes::RecordingLauncher launcher;

@@ -64,35 +64,43 @@ bool fixedWithoutMinMax(QWidget *w)
 
 TEST_F(FormTest, mainWindow_controlsSitWhereTheDefinitionPutsThem)
 {
-    EXPECT_EQ(form->windowTitle(), QStringLiteral("Quillary控件本地打开远程Word、Excel、PPT和WPS示例"));
-    expectPlaced(form->centralWidget(),
-                 {{"Quillary1", 3840, 0, 6015, 3015},   {"Command13", 1800, 5880, 1335, 375},
-                  {"Command12", 1800, 7080, 1335, 375}, {"Command11", 120, 7080, 1335, 375},
-                  {"Command10", 1800, 6480, 1335, 375}, {"Command9", 120, 6480, 1335, 375},
-                  {"Command8", 120, 5880, 1335, 375},   {"Command7", 1800, 5280, 1335, 375},
-                  {"Command6", 120, 5280, 1335, 375},   {"Command5", 1800, 4680, 1335, 375},
-                  {"Combo1", 1320, 3600, 2295, 300},    {"Command4", 120, 4680, 1335, 375},
-                  {"Command3", 2160, 960, 1575, 375},   {"Command2", 1800, 4080, 1335, 375},
-                  {"Command1", 120, 4080, 1335, 375},   {"List1", 120, 1440, 3615, 2040},
-                  {"WebBrowser1", 3960, 0, 3375, 1695}, {"Label1", 120, 120, 3660, 900}});
+    EXPECT_EQ(form->windowTitle(),
+              QStringLiteral("Quillary控件本地打开远程Word、Excel、PPT和WPS示例"));
+    expectPlaced(form->centralWidget(), {{"Quillary1", 3840, 0, 6015, 3015},
+                                         {"Command13", 1800, 5880, 1335, 375},
+                                         {"Command12", 1800, 7080, 1335, 375},
+                                         {"Command11", 120, 7080, 1335, 375},
+                                         {"Command10", 1800, 6480, 1335, 375},
+                                         {"Command9", 120, 6480, 1335, 375},
+                                         {"Command8", 120, 5880, 1335, 375},
+                                         {"Command7", 1800, 5280, 1335, 375},
+                                         {"Command6", 120, 5280, 1335, 375},
+                                         {"Command5", 1800, 4680, 1335, 375},
+                                         {"Combo1", 1320, 3600, 2295, 300},
+                                         {"Command4", 120, 4680, 1335, 375},
+                                         {"Command3", 2160, 960, 1575, 375},
+                                         {"Command2", 1800, 4080, 1335, 375},
+                                         {"Command1", 120, 4080, 1335, 375},
+                                         {"List1", 120, 1440, 3615, 2040},
+                                         {"WebBrowser1", 3960, 0, 3375, 1695},
+                                         {"Label1", 120, 120, 3660, 900}});
     EXPECT_EQ(form->Label2->pos(), QPoint(8, 72));
     EXPECT_EQ(form->Label3->pos(), QPoint(8, 240));
-    const QStringList captions = {form->Command1->text(),  form->Command2->text(),
-                                  form->Command3->text(),  form->Command4->text(),
-                                  form->Command5->text(),  form->Command6->text(),
-                                  form->Command7->text(),  form->Command8->text(),
-                                  form->Command9->text(),  form->Command10->text(),
-                                  form->Command11->text(), form->Command12->text(),
-                                  form->Command13->text(), form->Label2->text(),
-                                  form->Label3->text()};
-    EXPECT_EQ(captions, QStringList({"保存本地", "保存远程", "验证服务器文件", "替换内容", "插入图片",
-                                     "盖章", "手写签名", "插入表格", "签发保护文档", "解除签发保护",
-                                     "word转为pdf", "excel转pdf", "批量下载文件",
+    const QStringList captions = {
+        form->Command1->text(),  form->Command2->text(),  form->Command3->text(),
+        form->Command4->text(),  form->Command5->text(),  form->Command6->text(),
+        form->Command7->text(),  form->Command8->text(),  form->Command9->text(),
+        form->Command10->text(), form->Command11->text(), form->Command12->text(),
+        form->Command13->text(), form->Label2->text(),    form->Label3->text()};
+    EXPECT_EQ(captions, QStringList({"保存本地", "保存远程", "验证服务器文件", "替换内容",
+                                     "插入图片", "盖章", "手写签名", "插入表格", "签发保护文档",
+                                     "解除签发保护", "word转为pdf", "excel转pdf", "批量下载文件",
                                      "请选择服务器文件打开：", "选择模板打开"}));
-    EXPECT_EQ(form->Label1->accessibleName(),
-              QStringLiteral("注意：使用本示例，为能正确打开我们服务器网站上的Word,Excel,PPT,WPS文档，"
-                             "请保证互联网畅通！我们服务器网址是：") +
-                  serverBase);
+    EXPECT_EQ(
+        form->Label1->accessibleName(),
+        QStringLiteral("注意：使用本示例，为能正确打开我们服务器网站上的Word,Excel,PPT,WPS文档，"
+                       "请保证互联网畅通！我们服务器网址是：") +
+            serverBase);
     EXPECT_TRUE(form->Label1->text().contains(serverBase));
     EXPECT_EQ(form->Combo1->count(), 0);
     EXPECT_TRUE(form->Combo1->isEditable());
@@ -145,11 +153,10 @@ TEST_F(FormTest, mainWindow_menuTreeAndShortcuts)
     EXPECT_EQ(bar[0]->text(), QStringLiteral("文件(&F)"));
     EXPECT_EQ(bar[1]->text(), QStringLiteral("帮助(&H)"));
     EXPECT_EQ(menuItems(bar[0]->menu()),
-              QStringList({"打开本地文档(&O)|Ctrl+O", "打开远程文档(&R)|Ctrl+R", "-", "关闭(&C)|Ctrl+Y",
-                           "退出(&E)|Ctrl+E"}));
-    EXPECT_EQ(menuItems(bar[1]->menu()),
-              QStringList({"技术论坛(&J)|F1", "产品说明(&P)|F2", "-", "产品购买方法(&D)|", "-",
-                           "关于(&A)|F3"}));
+              QStringList({"打开本地文档(&O)|Ctrl+O", "打开远程文档(&R)|Ctrl+R", "-",
+                           "关闭(&C)|Ctrl+Y", "退出(&E)|Ctrl+E"}));
+    EXPECT_EQ(menuItems(bar[1]->menu()), QStringList({"技术论坛(&J)|F1", "产品说明(&P)|F2", "-",
+                                                      "产品购买方法(&D)|", "-", "关于(&A)|F3"}));
     // The shortcuts belong to the window, so they work without opening a menu.
     for (QAction *a : {form->mnuOpenLoacl, form->mnuClose, form->mnuBBS, form->mnuAbout})
         EXPECT_TRUE(form->actions().contains(a)) << a->text().toStdString();
@@ -193,10 +200,12 @@ TEST_F(FormTest, aboutBox_definition)
     const QString description = box.lblDescription->text();
     EXPECT_EQ(description,
               QString(4, QLatin1Char(' ')) +
-                  QStringLiteral("通过Quillary控件可以直接打开服务器上的Office文档（如Word,Excel,PPT,WPS等）"
-                                 "进行编辑，完成后可以直接保存到远程服务器之上，方便用户管理本地和远程的"
-                                 "Office文档。") +
-                  QString(58, QLatin1Char(' ')) + QStringLiteral("本程序功能可根据用户需求定制开发。"));
+                  QStringLiteral(
+                      "通过Quillary控件可以直接打开服务器上的Office文档（如Word,Excel,PPT,WPS等）"
+                      "进行编辑，完成后可以直接保存到远程服务器之上，方便用户管理本地和远程的"
+                      "Office文档。") +
+                  QString(58, QLatin1Char(' ')) +
+                  QStringLiteral("本程序功能可根据用户需求定制开发。"));
     EXPECT_EQ(description.size(), 4 + 97 + 58 + 17);
     EXPECT_TRUE(box.lblDescription->wordWrap());
 

@@ -22,9 +22,11 @@ class TestSite
 public:
     TestSite()
     {
-        m_server.Get("/quillary/webdocumentlist.asp", [](const httplib::Request &, httplib::Response &res) {
+        m_server.Get("/quillary/webdocumentlist.asp", [](const httplib::Request &,
+                                                         httplib::Response &res) {
             res.set_content(
-                "<!DOCTYPE html><html><head><meta charset=\"utf-8\"><title>文档列表</title></head><body>"
+                "<!DOCTYPE html><html><head><meta "
+                "charset=\"utf-8\"><title>文档列表</title></head><body>"
                 "<h1>服务器文档</h1>"
                 "<div>report.doc <a href=\"/quillary/webdocedit.asp?oper=edit&amp;id=1\">编辑</a> "
                 "<a href=\"/quillary/webdocread.asp?id=1\">阅读</a> 12 KB</div>"
@@ -41,6 +43,8 @@ public:
                 "<div>block</div></body></html>",
                 "text/html; charset=utf-8");
         });
+        // One request per connection, so stopping never waits out a kept-alive connection.
+        m_server.set_keep_alive_max_count(1);
         m_port = m_server.bind_to_any_port("127.0.0.1");
         m_thread = std::thread([this] { m_server.listen_after_bind(); });
     }

@@ -20,7 +20,8 @@ const QString Base = QStringLiteral("http://127.0.0.1:9");
 class CommandsTest : public ::testing::Test
 {
 protected:
-    std::shared_ptr<fakes::RecordingDispatch> control = std::make_shared<fakes::RecordingDispatch>();
+    std::shared_ptr<fakes::RecordingDispatch> control =
+        std::make_shared<fakes::RecordingDispatch>();
     doccontrol::QuillaryControl quillary{control};
     doccontrol::MainWindowState state;
     fakes::RecordingMessages messages;
@@ -69,15 +70,35 @@ TEST_F(CommandsTest, saveButtons_decideByTheirOwnRules)
     };
     const QString up = Base + QStringLiteral("/quillary/uploadedit.asp?oper=edit&id=7");
     const Case cases[] = {
-        {"list document open", true, up, "writefile.doc",
-         {ShowControl, "1000E method(VT_I4 3)"}, {},
+        {"list document open",
+         true,
+         up,
+         "writefile.doc",
+         {ShowControl, "1000E method(VT_I4 3)"},
+         {},
          {ShowControl, "10015 propget()", "10005 method(VT_BSTR " + up.toStdString() + ")"},
          {QStringLiteral("远程保存成功！")}},
-        {"local file only, nothing from the list", false, QString(), "local.docx",
-         {ShowControl}, {NoDocument}, {ShowControl, "10015 propget()"}, {}},
-        {"after Close", false, up, "", {ShowControl}, {NoDocument},
-         {ShowControl, "10015 propget()"}, {NoDocument}},
-        {"local file after an earlier list open", false, up, "local.docx", {ShowControl},
+        {"local file only, nothing from the list",
+         false,
+         QString(),
+         "local.docx",
+         {ShowControl},
+         {NoDocument},
+         {ShowControl, "10015 propget()"},
+         {}},
+        {"after Close",
+         false,
+         up,
+         "",
+         {ShowControl},
+         {NoDocument},
+         {ShowControl, "10015 propget()"},
+         {NoDocument}},
+        {"local file after an earlier list open",
+         false,
+         up,
+         "local.docx",
+         {ShowControl},
          {NoDocument},
          {ShowControl, "10015 propget()", "10005 method(VT_BSTR " + up.toStdString() + ")"},
          {QStringLiteral("远程保存成功！")}},
@@ -152,19 +173,28 @@ TEST_F(CommandsTest, editingCommands_showTheirMessageFirst_thenMakeTheirCalls)
         Lines calls;
     };
     const Case cases[] = {
-        {"replace", doccontrol::replaceContent, {QStringLiteral("此功能演示将文档的字母c替换成k")},
+        {"replace",
+         doccontrol::replaceContent,
+         {QStringLiteral("此功能演示将文档的字母c替换成k")},
          {"10101 method(VT_BSTR c, VT_BSTR k, VT_I4 1)"}},
-        {"remote picture", doccontrol::insertRemotePicture,
+        {"remote picture",
+         doccontrol::insertRemotePicture,
          {QStringLiteral(R"(演示插入一个远程的互联网图片,等待时间依网速而定。\n)") +
           QString::fromStdString(jpg)},
          {addMark, "10086 method(VT_BSTR mark_1, VT_BSTR " + jpg + ", VT_BSTR ::JPG::)"}},
-        {"stamp", doccontrol::stamp, {QStringLiteral("演示插入一个远程的印章图片,等待时间依网速而定。")},
+        {"stamp",
+         doccontrol::stamp,
+         {QStringLiteral("演示插入一个远程的印章图片,等待时间依网速而定。")},
          {addMark, "10086 method(VT_BSTR mark_1, VT_BSTR " + gif + ", VT_BSTR ::FLOATJPG::)"}},
-        {"signature", doccontrol::handwrittenSignature, {},
+        {"signature",
+         doccontrol::handwrittenSignature,
+         {},
          {"10007 method()", addMark,
           R"(10086 method(VT_BSTR mark_1, VT_BSTR c:\\Sign.bmp, VT_BSTR ::FLOATJPG::))"}},
         {"protect", doccontrol::protectDocument, {}, {"10087 method(VT_I4 1, VT_I4 2, VT_BSTR )"}},
-        {"unprotect", doccontrol::unprotectDocument, {},
+        {"unprotect",
+         doccontrol::unprotectDocument,
+         {},
          {"10087 method(VT_I4 0, VT_I4 2, VT_BSTR )"}},
     };
     for (const Case &c : cases) {
@@ -307,18 +337,20 @@ TEST_F(CommandsTest, excelToPdf_onAWordDocument_endsWithoutTheClosingMessage)
     } catch (const automation::AutomationError &error) {
         EXPECT_EQ(error.number(), automation::hresult::UnknownName);
     }
-    EXPECT_EQ(messages.texts(),
-              QStringList({QStringLiteral("此功能可依据需要，EXCEL转换PDF后直接保存到服务器上。")}));
+    EXPECT_EQ(
+        messages.texts(),
+        QStringList({QStringLiteral("此功能可依据需要，EXCEL转换PDF后直接保存到服务器上。")}));
 }
 
 TEST_F(CommandsTest, batchDownload_threeDownloadsInOrder_firstTargetByReference)
 {
     doccontrol::batchDownload(context);
     const std::string temp = Base.toStdString() + "/quillary/temp/";
-    EXPECT_EQ(calls(),
-              (Lines{R"(10109 method(VT_BYREF|VT_VARIANT c:\file1.doc, VT_BSTR )" + temp + "file1.doc)",
-                     R"(10109 method(VT_BSTR c:\\\\file2.doc, VT_BSTR )" + temp + "file2.doc)",
-                     R"(10109 method(VT_BSTR c:\\\\file3.doc, VT_BSTR )" + temp + "file3.doc)"}));
+    EXPECT_EQ(
+        calls(),
+        (Lines{R"(10109 method(VT_BYREF|VT_VARIANT c:\file1.doc, VT_BSTR )" + temp + "file1.doc)",
+               R"(10109 method(VT_BSTR c:\\\\file2.doc, VT_BSTR )" + temp + "file2.doc)",
+               R"(10109 method(VT_BSTR c:\\\\file3.doc, VT_BSTR )" + temp + "file3.doc)"}));
     EXPECT_EQ(messages.texts(),
               QStringList({QStringLiteral("此功能可以依用户需要，点击选择多个文件进行下载！"),
                            QStringLiteral(

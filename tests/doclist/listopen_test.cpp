@@ -52,7 +52,8 @@ const std::string ShowControl = "80010007 propput(VT_BOOL True)";
 class ListOpenTest : public ::testing::Test
 {
 protected:
-    std::shared_ptr<fakes::RecordingDispatch> control = std::make_shared<fakes::RecordingDispatch>();
+    std::shared_ptr<fakes::RecordingDispatch> control =
+        std::make_shared<fakes::RecordingDispatch>();
     doccontrol::QuillaryControl quillary{control};
     doccontrol::MainWindowState state;
     fakes::RecordingMessages messages;
@@ -107,7 +108,8 @@ TEST_F(ListOpenTest, clickDuringAnOpen_isRefusedWithTheInformationMessage)
 {
     // The control loads from the address inside a nested event loop; a second click is
     // delivered by that loop and runs the handler inside the first one.
-    const QString other = QStringLiteral("b.xls") + Base + "/quillary/webdocedit.asp?oper=edit&id=13";
+    const QString other =
+        QStringLiteral("b.xls") + Base + "/quillary/webdocedit.asp?oper=edit&id=13";
     int opens = 0;
     control->during = [&](const fakes::Call &call) {
         if (call.id != doccontrol::dispid::OpenDocument)
@@ -129,10 +131,9 @@ TEST_F(ListOpenTest, clickDuringAnOpen_isRefusedWithTheInformationMessage)
     EXPECT_EQ(state.saveurl, Base + "/quillary/uploadedit.asp?oper=edit&id=12");
     EXPECT_TRUE(state.isopened);
     EXPECT_FALSE(state.isopening);
-    EXPECT_EQ(std::count_if(control->calls.begin(), control->calls.end(),
-                            [](const fakes::Call &c) {
-                                return c.id == doccontrol::dispid::Visible;
-                            }),
-              2)
+    EXPECT_EQ(
+        std::count_if(control->calls.begin(), control->calls.end(),
+                      [](const fakes::Call &c) { return c.id == doccontrol::dispid::Visible; }),
+        2)
         << "the nested click still shows the control";
 }

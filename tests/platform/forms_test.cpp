@@ -13,7 +13,6 @@
 
 #include <gtest/gtest.h>
 
-
 using automation::InvokeKind;
 using automation::Variant;
 
@@ -23,7 +22,8 @@ TEST(ErrorReport, escapingError_showsOneMessageWithNumberAndDescription_andGoesO
     platform::ErrorReport report(messages);
 
     EXPECT_FALSE(report.run([] {
-        throw automation::AutomationError(automation::hresult::UnknownName, "未知名称：ActiveSheet");
+        throw automation::AutomationError(automation::hresult::UnknownName,
+                                          "未知名称：ActiveSheet");
     }));
     ASSERT_EQ(messages.shown.size(), 1u);
     EXPECT_EQ(messages.shown[0].style, 0);
@@ -56,7 +56,7 @@ TEST(SizeLessMargin, setsOnlyStrictlyPositiveSizes)
         std::optional<float> size;
     };
     const Case cases[] = {
-        {4100, 4100, std::nullopt}, {4101, 4100, 1.0f}, {3000, 4100, std::nullopt},
+        {4100, 4100, std::nullopt}, {4101, 4100, 1.0f},       {3000, 4100, std::nullopt},
         {6000, 900, 5100.0f},       {900, 900, std::nullopt}, {4200, 4200, std::nullopt},
         {4200.5f, 4200, 0.5f},
     };

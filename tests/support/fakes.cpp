@@ -67,7 +67,10 @@ Variant FakeBrowser::invoke(DispId id, InvokeKind kind, const std::vector<Varian
     throw AutomationError(hresult::MemberNotFound, "no such member");
 }
 
-DispId FakeBrowser::idOfName(std::string_view name) { throw unknownName(name); }
+DispId FakeBrowser::idOfName(std::string_view name)
+{
+    throw unknownName(name);
+}
 
 void FakeBrowser::complete(std::shared_ptr<Dispatch> newPage)
 {

@@ -5,11 +5,11 @@
 #include <QLoggingCategory>
 #include <QTimer>
 #include <QVBoxLayout>
-#include <QWindow>
 #include <QVariantMap>
 #include <QWebEnginePage>
 #include <QWebEngineProfile>
 #include <QWebEngineView>
+#include <QWindow>
 
 #include <strings.h>
 #include <unistd.h>

@@ -286,6 +286,7 @@ Message EngineClient::call(const QString &type, QJsonObject params, int timeoutM
     }
     if (state->error.isEmpty())
         return state->reply;
+    qCWarning(lcFramer) << "office engine" << type << subject << "failed:" << state->error;
     if (state->error.startsWith(QLatin1String("engine failed to start")))
         raise(QStringLiteral("无法启动文档引擎 %1，未能处理%2")
                   .arg(m_options.enginePath, subjectText(subject)));
