@@ -131,7 +131,16 @@ int main(int argc, char **argv)
             {automation::Variant::bstr("c:\\a.pdf"), automation::Variant::i2(17)});
     });
 
-    std::printf("Word to PDF, %d pages (.docx), median of %d runs\n", Pages, Runs);
+    // The figures count only if the PDF holds every page.
+    QProcess info;
+    info.start(QStringLiteral("pdfinfo"), {services.driveCRoot + QStringLiteral("/a.pdf")});
+    info.waitForFinished(60000);
+    const QString pages = QString::fromUtf8(info.readAllStandardOutput())
+                              .section(QStringLiteral("Pages:"), 1)
+                              .section(QLatin1Char('\n'), 0, 0)
+                              .trimmed();
+    std::printf("Word to PDF, %d pages (.docx; the PDF has %s pages), median of %d runs\n", Pages,
+                qPrintable(pages), Runs);
     std::printf("  soffice --headless --convert-to pdf : %7.3f s\n", soffice);
     std::printf("  engine bare export (anchor)         : %7.3f s\n", bare);
     std::printf("  DocumentObject.SaveAs(\"c:\\a.pdf\",17): %7.3f s\n", saveAs);
