@@ -291,6 +291,15 @@ DocumentEditing::Outcome DocumentEditing::insertFile(const QJsonObject &request,
                    : notDone(QStringLiteral("文件“%1”无法插入").arg(path));
 }
 
+int DocumentEditing::undoSteps(Host &host)
+{
+    const QJsonValue actions =
+        QJsonDocument::fromJson(takeString(host.document->getCommandValues(".uno:Undo")).toUtf8())
+            .object()
+            .value("actions");
+    return actions.isArray() ? int(actions.toArray().size()) : 0;
+}
+
 DocumentEditing::Outcome DocumentEditing::sheets(Host &host)
 {
     QJsonArray list;
@@ -305,7 +314,9 @@ DocumentEditing::Outcome DocumentEditing::sheets(Host &host)
             QJsonObject{{"name", takeString(host.document->getPartName(i))},
                         {"visible", info.value("visible").toString() != QLatin1String("0")}});
     }
-    return {true, {{"sheets", list}, {"current", host.document->getPart()}}, {}};
+    return {true,
+            {{"sheets", list}, {"current", host.document->getPart()}, {"undo", undoSteps(host)}},
+            {}};
 }
 
 DocumentEditing::Outcome DocumentEditing::exportSheet(const QJsonObject &request, Host &host)
@@ -317,32 +328,52 @@ DocumentEditing::Outcome DocumentEditing::exportSheet(const QJsonObject &request
         return failure(QStringLiteral("没有指定导出的文件"));
 
     const QJsonArray before = sheets(host).body.value("sheets").toArray();
+    const int undoBefore = undoSteps(host);
     const int active = host.document->getPart();
-    // LibreOffice exports every visible sheet, so the others are hidden for the export.
-    QList<int> hidden;
+    // LibreOffice exports every visible sheet, so the others are hidden for the export and
+    // the hiding is undone afterwards: the sheets, the undo history and the modified state
+    // end as they were.
+    int hidden = 0;
     for (int i = 0; i < before.size(); ++i) {
         if (i == active || !before[i].toObject().value("visible").toBool())
             continue;
         host.document->setPart(i);
         host.run(".uno:Hide", {}, {});
-        hidden.append(i);
+        ++hidden;
     }
     host.document->setPart(active);
+    bool alone = true;
+    const QJsonArray during = sheets(host).body.value("sheets").toArray();
+    for (int i = 0; i < during.size(); ++i)
+        if (i != active && during[i].toObject().value("visible").toBool())
+            alone = false;
 
-    const QByteArray url = QUrl::fromLocalFile(path).toEncoded();
-    const bool saved = host.document->saveAs(url.constData(), "pdf", nullptr);
+    bool saved = false;
+    if (alone) {
+        const QByteArray url = QUrl::fromLocalFile(path).toEncoded();
+        saved = host.document->saveAs(url.constData(), "pdf", nullptr);
+    }
 
-    for (int i : hidden)
-        host.run(".uno:Show",
-                 {{"aTableName", stringArgument(before[i].toObject().value("name").toString())}},
-                 {});
+    for (int step = undoSteps(host); step > undoBefore; --step)
+        host.run(".uno:Undo", {}, {});
+    // Should undoing fall short, the sheets are shown by name.
+    QJsonArray after = sheets(host).body.value("sheets").toArray();
+    for (int i = 0; i < after.size() && i < before.size(); ++i)
+        if (before[i].toObject().value("visible").toBool() &&
+            !after[i].toObject().value("visible").toBool())
+            host.run(
+                ".uno:Show",
+                {{"aTableName", stringArgument(before[i].toObject().value("name").toString())}},
+                {});
     host.document->setPart(active);
     if (!m_edited)
         host.run(".uno:ModifiedStatus", {{"ModifiedStatus", typed("boolean", "false")}}, {});
 
-    const QJsonArray after = sheets(host).body.value("sheets").toArray();
+    after = sheets(host).body.value("sheets").toArray();
     if (after != before)
         return failure(QStringLiteral("导出后无法恢复工作表的显示状态"));
+    if (!alone)
+        return failure(QStringLiteral("无法隐藏其他工作表，未导出 %1").arg(path));
     if (!saved || !QFileInfo(path).isFile())
         return failure(QStringLiteral("无法把当前工作表导出到 %1").arg(path));
     return {true, {{"size", QFileInfo(path).size()}}, {}};

@@ -53,6 +53,7 @@ private:
     Outcome insertFile(const QJsonObject &request, Host &host);
     Outcome exportSheet(const QJsonObject &request, Host &host);
     Outcome sheets(Host &host);
+    static int undoSteps(Host &host);
     bool bookmarkExists(const QString &name, Host &host, QString *error);
 
     bool m_protected = false;

@@ -440,6 +440,19 @@ TEST_F(EditingTest, wordSaveAsFormat17_writesAPdfWithTheText_onDriveC)
     EXPECT_EQ(QDir(driveC()).entryList(QDir::Files | QDir::Hidden), QStringList{"a.pdf"});
 }
 
+TEST_F(EditingTest, presentationSaveAsPdf_writesEverySlide)
+{
+    const auto slides = testsamples::sample(QStringLiteral("pptx"));
+    ASSERT_FALSE(slides.path.isEmpty());
+    call(dispid::OpenDocument, {str(slides.path)});
+    auto document = call(dispid::DocumentObject, {}, InvokeKind::PropertyGet).asDispatch();
+    automation::invokeByName(*document, "SaveAs", InvokeKind::Method,
+                             {str(QStringLiteral("c:\\slides.pdf")), Variant::i4(32)});
+    const QString text = pdfText(driveC() + QStringLiteral("/slides.pdf"));
+    for (const char *slide : {"slide one", "slide two", "slide three"})
+        EXPECT_TRUE(text.contains(QLatin1String(slide))) << text.toStdString();
+}
+
 TEST_F(EditingTest, wordSaveAs_badFormatOrDrive_raises_andWritesNothing)
 {
     open(TextSource, "fodt");
@@ -469,7 +482,7 @@ TEST_F(EditingTest, wordDocument_hasNoActiveSheet_andUnknownNamesRaiseUnknownNam
     EXPECT_EQ(errorNumber([&] { application->idOfName("ActiveSheet"); }), hresult::UnknownName);
 }
 
-TEST_F(EditingTest, excelExport_writesOnlyTheActiveSheet_andLeavesEverySheetVisible)
+TEST_F(EditingTest, excelExport_writesOnlyTheActiveSheet_andLeavesTheWorkbookAsItWas)
 {
     open(SheetSource, "fods");
     s_control->view().setCurrentPart(1);
@@ -488,6 +501,8 @@ TEST_F(EditingTest, excelExport_writesOnlyTheActiveSheet_andLeavesEverySheetVisi
 
     const auto state = s_control->engine().call(QStringLiteral("sheets"), {}, 30000).header;
     EXPECT_EQ(state.value("current").toInt(), 1);
+    // Nothing of the export is left in the workbook's history.
+    EXPECT_EQ(state.value("undo").toInt(), 0);
     const QJsonArray sheets = state.value("sheets").toArray();
     ASSERT_EQ(sheets.size(), 3);
     for (const auto &entry : sheets)
