@@ -12,6 +12,7 @@
 #include <QFile>
 #include <QImage>
 #include <QJsonArray>
+#include <QLabel>
 #include <QNetworkAccessManager>
 #include <QProcess>
 #include <QPushButton>
@@ -130,6 +131,10 @@ protected:
         s_control->resize(800, 600);
         s_control->show();
         s_server->addFile("/quillary/images/quillary.jpg", {pictureBytes("JPG"), {}});
+        // A 2x2 GIF, a format Qt reads but does not write.
+        s_server->addFile(
+            "/quillary/images/003.gif",
+            {QByteArray::fromBase64("R0lGODdhAgACAPAAAP8AAAAAACwAAAAAAgACAAACAoRRADs="), {}});
     }
     static void TearDownTestSuite()
     {
@@ -194,6 +199,14 @@ protected:
                            "</text:p>"),
             QRegularExpression::DotMatchesEverythingOption);
         return paragraph.match(flatXml()).captured(0);
+    }
+    // The control tells the user, in a label a screen reader finds, that editing is off.
+    static bool protectionShown()
+    {
+        for (const QLabel *label : s_control->findChildren<QLabel *>())
+            if (label->accessibleName() == QStringLiteral("文档保护状态"))
+                return label->isVisible();
+        return false;
     }
     static void type(QChar c)
     {
@@ -305,14 +318,31 @@ TEST_F(EditingTest, floatingPicture_hasTextWrappedAroundIt)
         << properties.toStdString();
 }
 
-TEST_F(EditingTest, remotePicture_isFetchedFromTheServer_andPlacedAtTheMark)
+struct RemoteCase
+{
+    const char *name;
+    const char *path;
+    const char *keyword;
+};
+
+class RemotePictureTest : public EditingTest, public ::testing::WithParamInterface<RemoteCase>
+{
+};
+
+TEST_P(RemotePictureTest, isFetchedFromTheServer_andPlacedAtTheMark)
 {
     open(TextSource, "fodt");
     ASSERT_TRUE(addMark());
-    EXPECT_TRUE(mark(QStringLiteral("mark_1"), s_server->base() + "/quillary/images/quillary.jpg",
-                     "::JPG::"));
+    EXPECT_TRUE(mark(QStringLiteral("mark_1"), s_server->base() + QLatin1String(GetParam().path),
+                     GetParam().keyword));
     EXPECT_TRUE(markParagraph().contains(QLatin1String("<draw:image")));
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Pictures, RemotePictureTest,
+    ::testing::Values(RemoteCase{"photoInline", "/quillary/images/quillary.jpg", "::JPG::"},
+                      RemoteCase{"gifStampFloating", "/quillary/images/003.gif", "::FLOATJPG::"}),
+    [](const auto &info) { return std::string(info.param.name); });
 
 struct MissingCase
 {
@@ -400,6 +430,7 @@ TEST_F(EditingTest, protectedDocument_refusesTypingAndEdits_untilUnprotected)
     const QString table = m_dir.filePath(QStringLiteral("table.doc"));
     ASSERT_TRUE(writeFile(table, tableHtml()));
     call(dispid::ProtectDocument, {Variant::i4(1), Variant::i4(2), str({})});
+    EXPECT_TRUE(protectionShown());
     const QString before = body();
 
     EXPECT_NE(errorNumber([] { type(QLatin1Char('Z')); }), 0);
@@ -413,6 +444,7 @@ TEST_F(EditingTest, protectedDocument_refusesTypingAndEdits_untilUnprotected)
     EXPECT_EQ(body(), before);
 
     call(dispid::ProtectDocument, {Variant::i4(0), Variant::i4(2), str({})});
+    EXPECT_FALSE(protectionShown());
     type(QLatin1Char('Z'));
     call(dispid::ReplaceText, {str(QStringLiteral("c")), str(QStringLiteral("k")), Variant::i4(1)});
     const QString text = plainText();

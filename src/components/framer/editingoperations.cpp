@@ -15,6 +15,7 @@
 #include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QUuid>
+#include <QWidget>
 
 #include <cerrno>
 #include <cstdio>
@@ -282,11 +283,13 @@ bool EditingOperations::insertPicture(const QString &mark, const QString &source
 
 void EditingOperations::handSign()
 {
+    // The pad belongs to the window that hosts the control at the time of the call.
+    QWidget *parent = m_host.dialogParent ? m_host.dialogParent->window() : nullptr;
     QImage drawing;
     if (m_host.signaturePad) {
-        drawing = m_host.signaturePad(m_host.dialogParent);
+        drawing = m_host.signaturePad(parent);
     } else {
-        SignatureDialog dialog(m_host.dialogParent);
+        SignatureDialog dialog(parent);
         if (dialog.exec() == QDialog::Accepted)
             drawing = dialog.pad()->signatureImage();
     }

@@ -23,6 +23,7 @@ struct EditingHost
     EngineClient *engine = nullptr;
     QNetworkAccessManager *network = nullptr;
     QString driveCRoot;
+    // The signature pad is modal on this widget's window.
     QWidget *dialogParent = nullptr;
     // The kind of the loaded document; nothing when none is loaded.
     std::function<std::optional<engineprotocol::DocumentKind>()> document;

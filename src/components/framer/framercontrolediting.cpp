@@ -28,7 +28,7 @@ void FramerControl::setUpEditing()
     host.engine = m_engine;
     host.network = m_services.network;
     host.driveCRoot = m_services.driveCRoot;
-    host.dialogParent = window();
+    host.dialogParent = this;
     host.document = [this]() -> std::optional<engineprotocol::DocumentKind> {
         if (!m_view->hasDocument())
             return std::nullopt;
