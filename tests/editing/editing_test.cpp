@@ -485,6 +485,25 @@ TEST_F(EditingTest, presentationSaveAsPdf_writesEverySlide)
         EXPECT_TRUE(text.contains(QLatin1String(slide))) << text.toStdString();
 }
 
+TEST_F(EditingTest, officeObjectExport_whileTheControlIsBusy_isRefused_notInterleaved)
+{
+    open(TextSource, "fodt");
+    auto document = call(dispid::DocumentObject, {}, InvokeKind::PropertyGet).asDispatch();
+    int refused = 0;
+    // The signature pad keeps the control busy in its nested loop.
+    QTimer::singleShot(0, [&] {
+        refused = errorNumber([&] {
+            automation::invokeByName(*document, "SaveAs", InvokeKind::Method,
+                                     {str(QStringLiteral("c:\\a.pdf")), Variant::i2(17)});
+        });
+        if (auto *dialog = QApplication::activeModalWidget())
+            dialog->close();
+    });
+    call(dispid::HandSign);
+    EXPECT_EQ(refused, hresult::Fail);
+    EXPECT_FALSE(QFile::exists(driveC() + QStringLiteral("/a.pdf")));
+}
+
 TEST_F(EditingTest, wordSaveAs_badFormatOrDrive_raises_andWritesNothing)
 {
     open(TextSource, "fodt");

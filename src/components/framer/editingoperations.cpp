@@ -92,14 +92,19 @@ public:
 
     void saveDocumentAs(DocumentKind kind, const QString &fileName, const QString &format) override
     {
-        operations().saveDocumentAs(kind, fileName, format);
+        exclusive([&](EditingOperations &o) { o.saveDocumentAs(kind, fileName, format); });
     }
     void exportActiveSheet(const QString &fileName) override
     {
-        operations().exportActiveSheet(fileName);
+        exclusive([&](EditingOperations &o) { o.exportActiveSheet(fileName); });
     }
 
 private:
+    void exclusive(const std::function<void(EditingOperations &)> &work)
+    {
+        EditingOperations &o = operations();
+        o.runExclusive([&] { work(o); });
+    }
     EditingOperations &operations()
     {
         if (!m_operations)
@@ -117,6 +122,14 @@ EditingOperations::EditingOperations(EditingHost host)
 EditingOperations::~EditingOperations()
 {
     m_backend->detach();
+}
+
+void EditingOperations::runExclusive(const std::function<void()> &work)
+{
+    if (m_host.exclusive)
+        m_host.exclusive(work);
+    else
+        work();
 }
 
 void EditingOperations::documentChanged()

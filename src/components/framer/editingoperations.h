@@ -32,6 +32,9 @@ struct EditingHost
     std::function<void(qint64 done, qint64 total)> transferProgress;
     std::function<void()> transferEnded;
     std::function<void(bool on)> protectionChanged;
+    // Runs work unless another long operation of the control is under way (then throws), so
+    // the office objects' exports never interleave with the control's own calls. Empty: runs it.
+    std::function<void(const std::function<void()> &work)> exclusive;
     // Runs the signature pad and returns the drawing, null when cancelled. Empty: the dialog.
     std::function<QImage(QWidget *parent)> signaturePad;
 };
@@ -58,6 +61,9 @@ public:
     bool insertFile(const QString &path);
     void protectDocument(bool on);
     std::shared_ptr<automation::Dispatch> documentObject();
+
+    // Runs work through the host's exclusive runner.
+    void runExclusive(const std::function<void()> &work);
 
     bool isProtected() const { return m_protected; }
     // A new document starts unprotected.

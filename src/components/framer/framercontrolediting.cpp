@@ -6,6 +6,7 @@
 #include "automation/automationerror.h"
 
 #include <QLabel>
+#include <QPointer>
 #include <QScopeGuard>
 #include <QVBoxLayout>
 
@@ -42,6 +43,17 @@ void FramerControl::setUpEditing()
     };
     host.transferEnded = [this] { m_view->hideTransfer(); };
     host.protectionChanged = [this](bool on) { m_protectionBanner->setVisible(on); };
+    host.exclusive = [this](const std::function<void()> &work) {
+        const QPointer<FramerControl> self(this);
+        if (m_busy)
+            throw AutomationError(hresult::Fail, "文档控件正在处理上一个操作，请稍候再试");
+        m_busy = true;
+        auto idle = qScopeGuard([self] {
+            if (self)
+                self->m_busy = false;
+        });
+        work();
+    };
     m_editing = std::make_unique<EditingOperations>(std::move(host));
 }
 
@@ -59,11 +71,9 @@ std::optional<Variant> FramerControl::invokeEditing(DispId id, const std::vector
         return std::nullopt;
     }
     // Like the other long operations: one at a time, never interleaved.
-    if (m_busy)
-        throw AutomationError(hresult::Fail, "文档控件正在处理上一个操作，请稍候再试");
-    m_busy = true;
-    auto idle = qScopeGuard([this] { m_busy = false; });
-    return m_editing->invoke(id, args);
+    std::optional<Variant> result;
+    m_editing->runExclusive([&] { result = m_editing->invoke(id, args); });
+    return result;
 }
 
 } // namespace framer
