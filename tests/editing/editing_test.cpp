@@ -412,6 +412,46 @@ TEST_F(EditingTest, insertedHtmlTableFile_becomesATableOfSixRowsAndThreeCells)
     EXPECT_EQ(rowCount, 6);
 }
 
+struct InsertCase
+{
+    const char *name;
+    const char *sample; // a sample format, or "" for the inline content
+    QByteArray content;
+    const char *text; // what the document then contains
+};
+
+class InsertFileTest : public EditingTest, public ::testing::WithParamInterface<InsertCase>
+{
+};
+
+TEST_P(InsertFileTest, fileOfThisKind_isInsertedWithItsText)
+{
+    open(TextSource, "fodt");
+    QString path;
+    if (*GetParam().sample) {
+        path = testsamples::sample(QString::fromLatin1(GetParam().sample)).path;
+        ASSERT_FALSE(path.isEmpty());
+    } else {
+        path = m_dir.filePath(QStringLiteral("insert.doc"));
+        ASSERT_TRUE(writeFile(path, GetParam().content));
+    }
+    EXPECT_TRUE(call(dispid::InsertFile, {str(path), Variant::i4(0)}).toBool());
+    const QString text = plainText();
+    EXPECT_TRUE(text.contains(QLatin1String(GetParam().text))) << text.toStdString();
+    EXPECT_TRUE(text.contains(QLatin1String("Once a cat caught a mouse.")));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Kinds, InsertFileTest,
+    ::testing::Values(InsertCase{"rtf", "", "{\\rtf1\\ansi Inserted from rich text.\\par}",
+                                 "Inserted from rich text."},
+                      InsertCase{"word97", "doc", {}, "Quillary sample page two."},
+                      InsertCase{"word2007", "docx", {}, "Quillary sample page two."},
+                      InsertCase{"openDocument", "odt", {}, "Quillary sample page two."},
+                      InsertCase{"plainText", "", "Inserted plain words.",
+                                 "Inserted plain words."}),
+    [](const auto &info) { return std::string(info.param.name); });
+
 TEST_F(EditingTest, insertFile_missingOrUnknownContent_givesFalse_andChangesNothing)
 {
     open(TextSource, "fodt");
