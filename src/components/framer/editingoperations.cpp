@@ -2,6 +2,7 @@
 
 #include "automation/automationerror.h"
 #include "engineclient.h"
+#include "framercontrol.h"
 #include "officeobjects.h"
 #include "signaturepad.h"
 #include "transfers.h"
@@ -21,7 +22,7 @@
 #include <cstdio>
 #include <cstring>
 
-Q_LOGGING_CATEGORY(lcEditing, "quillary.framer.editing")
+Q_DECLARE_LOGGING_CATEGORY(lcFramer)
 
 using namespace automation;
 using engineprotocol::DocumentKind;
@@ -159,26 +160,26 @@ QString EditingOperations::signaturePath() const
 std::optional<Variant> EditingOperations::invoke(DispId id, const std::vector<Variant> &args)
 {
     switch (id) {
-    case 0x10101: // ReplaceText
+    case dispid::ReplaceText:
         if (args.size() < 2 || args.size() > 3)
             requireArgCount(args, 3);
         replaceText(stringArgument(args[0], "ReplaceText"), stringArgument(args[1], "ReplaceText"),
                     args.size() > 2 ? args[2].dereferenced().toInt() : 1);
         return Variant();
-    case 0x10086: // MarkCommand
+    case dispid::MarkCommand:
         requireArgCount(args, 3);
         return Variant::boolean(markCommand(stringArgument(args[0], "MarkCommand"),
                                             stringArgument(args[1], "MarkCommand"),
                                             stringArgument(args[2], "MarkCommand")));
-    case 0x10007: // HandSign
+    case dispid::HandSign:
         requireArgCount(args, 0);
         handSign();
         return Variant();
-    case 0x10072: // InsertFile
+    case dispid::InsertFile:
         if (args.empty() || args.size() > 2)
             requireArgCount(args, 2);
         return Variant::boolean(insertFile(stringArgument(args[0], "InsertFile")));
-    case 0x10087: { // ProtectDocument
+    case dispid::ProtectDocument: {
         if (args.empty() || args.size() > 3)
             requireArgCount(args, 3);
         const int on = args[0].dereferenced().toInt();
@@ -190,7 +191,7 @@ std::optional<Variant> EditingOperations::invoke(DispId id, const std::vector<Va
         protectDocument(on == 1);
         return Variant();
     }
-    case 0x10002: // DocumentObject
+    case dispid::DocumentObject:
         requireArgCount(args, 0);
         return Variant::dispatch(documentObject());
     default:
@@ -228,7 +229,7 @@ bool EditingOperations::markCommand(const QString &mark, const QString &value,
     if (mark.trimmed().isEmpty())
         fail(hresult::InvalidArgument, QStringLiteral("MarkCommand 的书签名称为空"));
     if (kind != DocumentKind::Text) {
-        qCWarning(lcEditing) << "bookmarks need a text document; not applying" << keyword;
+        qCWarning(lcFramer) << "bookmarks need a text document; not applying" << keyword;
         return false;
     }
     if (m_protected)
@@ -261,25 +262,25 @@ bool EditingOperations::insertPicture(const QString &mark, const QString &source
         try {
             downloadFile(*m_host.network, QUrl(source), path, m_host.transferProgress);
         } catch (const AutomationError &error) {
-            qCWarning(lcEditing) << "picture" << source << "not downloaded:"
-                                 << QString::fromStdString(error.description());
+            qCWarning(lcFramer) << "picture" << source
+                                << "not downloaded:" << QString::fromStdString(error.description());
             return false;
         }
     } else {
         try {
             path = hostPath(source);
         } catch (const AutomationError &error) {
-            qCWarning(lcEditing) << "picture path" << source
-                                 << "not usable:" << QString::fromStdString(error.description());
+            qCWarning(lcFramer) << "picture path" << source
+                                << "not usable:" << QString::fromStdString(error.description());
             return false;
         }
     }
     // Check here what LibreOffice would otherwise silently skip.
     QImageReader reader(path);
     if (!QFileInfo(path).isFile() || !reader.canRead() || reader.read().isNull()) {
-        qCWarning(lcEditing) << "picture" << source << "missing or not decodable:"
-                             << (QFileInfo(path).isFile() ? reader.errorString()
-                                                          : QStringLiteral("no such file"));
+        qCWarning(lcFramer) << "picture" << source << "missing or not decodable:"
+                            << (QFileInfo(path).isFile() ? reader.errorString()
+                                                         : QStringLiteral("no such file"));
         return false;
     }
     const auto reply = m_host.engine->call(
@@ -287,8 +288,8 @@ bool EditingOperations::insertPicture(const QString &mark, const QString &source
         {{"mark", mark}, {"path", QFileInfo(path).absoluteFilePath()}, {"floating", floating}},
         EditTimeoutMs, QStringLiteral("图片“%1”").arg(source));
     if (!reply.header.value("done").toBool()) {
-        qCWarning(lcEditing) << "picture" << source
-                             << "not inserted:" << reply.header.value("reason").toString();
+        qCWarning(lcFramer) << "picture" << source
+                            << "not inserted:" << reply.header.value("reason").toString();
         return false;
     }
     return true;
@@ -326,19 +327,19 @@ bool EditingOperations::insertFile(const QString &path)
     try {
         file = hostPath(path);
     } catch (const AutomationError &error) {
-        qCWarning(lcEditing) << "file" << path
-                             << "not usable:" << QString::fromStdString(error.description());
+        qCWarning(lcFramer) << "file" << path
+                            << "not usable:" << QString::fromStdString(error.description());
         return false;
     }
     QFile input(file);
     if (!input.open(QIODevice::ReadOnly)) {
-        qCWarning(lcEditing) << "cannot insert" << file << ":" << input.errorString();
+        qCWarning(lcFramer) << "cannot insert" << file << ":" << input.errorString();
         return false;
     }
     const QString filter = insertFilterFor(input.read(4096));
     input.close();
     if (filter.isEmpty()) {
-        qCWarning(lcEditing) << "cannot insert" << file << ": content of an unknown kind";
+        qCWarning(lcFramer) << "cannot insert" << file << ": content of an unknown kind";
         return false;
     }
     const auto reply =
