@@ -47,41 +47,6 @@ INSTANTIATE_TEST_SUITE_P(
         FilterCase{"binary", QByteArray("\x01\x02\0\x03", 4), ""}),
     [](const auto &info) { return std::string(info.param.name); });
 
-struct FormatCase
-{
-    DocumentKind kind;
-    int number;
-    const char *format;
-};
-
-class SaveFormatTest : public ::testing::TestWithParam<FormatCase>
-{
-};
-
-TEST_P(SaveFormatTest, officeFormatNumber_mapsToTheWrittenFormat)
-{
-    EXPECT_EQ(framer::saveFormatFor(GetParam().kind, GetParam().number),
-              QString::fromLatin1(GetParam().format));
-}
-
-INSTANTIATE_TEST_SUITE_P(Numbers, SaveFormatTest,
-                         ::testing::Values(FormatCase{DocumentKind::Text, 17, "pdf"},
-                                           FormatCase{DocumentKind::Text, 0, "doc"},
-                                           FormatCase{DocumentKind::Text, 12, "docx"},
-                                           FormatCase{DocumentKind::Text, 16, "docx"},
-                                           FormatCase{DocumentKind::Text, 57, ""},
-                                           FormatCase{DocumentKind::Spreadsheet, 57, "pdf"},
-                                           FormatCase{DocumentKind::Spreadsheet, 17, ""},
-                                           FormatCase{DocumentKind::Presentation, 32, "pdf"},
-                                           FormatCase{DocumentKind::Presentation, 17, ""}),
-                         [](const auto &info) {
-                             const std::string kind = info.param.kind == DocumentKind::Text ? "text"
-                                                      : info.param.kind == DocumentKind::Spreadsheet
-                                                          ? "sheet"
-                                                          : "slides";
-                             return kind + "_" + std::to_string(info.param.number);
-                         });
-
 // Records what the objects ask for instead of exporting.
 class RecordingBackend : public framer::OfficeBackend
 {
