@@ -3,6 +3,10 @@
 
 #include "automation/automationerror.h"
 
+#include <QFile>
+#include <QImage>
+#include <QTemporaryDir>
+
 #include <gtest/gtest.h>
 
 using automation::InvokeKind;
@@ -125,6 +129,29 @@ TEST(OfficeObjects, objectsOutlivingTheControl_raiseInsteadOfCrashing)
                                            {Variant::bstr("c:\\a.pdf"), Variant::i2(17)});
               }),
               automation::hresult::Fail);
+}
+
+TEST(HandSign, unwritableSignature_raises_andCancelWritesNothing)
+{
+    QTemporaryDir dir;
+    const QString blocked = dir.filePath(QStringLiteral("blocked"));
+    QFile file(blocked);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.close();
+    QImage drawing(20, 10, QImage::Format_RGB32);
+    drawing.fill(Qt::black);
+
+    framer::EditingHost host;
+    host.driveCRoot = blocked; // a file where drive C's folder should be
+    host.signaturePad = [&](QWidget *) { return drawing; };
+    framer::EditingOperations operations(host);
+    EXPECT_EQ(errorNumber([&] { operations.handSign(); }), automation::hresult::Fail);
+
+    host.driveCRoot = dir.filePath(QStringLiteral("drive_c"));
+    host.signaturePad = [](QWidget *) { return QImage(); };
+    framer::EditingOperations cancelled(host);
+    cancelled.handSign();
+    EXPECT_FALSE(QFile::exists(cancelled.signaturePath()));
 }
 
 } // namespace
