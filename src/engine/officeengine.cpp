@@ -312,6 +312,10 @@ void OfficeEngine::dispatch(const Message &message)
     }
     if (!m_document)
         return fail(request, QStringLiteral("no document is loaded"));
+    if (const QString refused = m_editing.admit(type, request); !refused.isEmpty())
+        return fail(request, refused);
+    if (DocumentEditing::handles(type))
+        return edit(request);
 
     if (type == request::Info)
         return reply(request, documentInfo());
@@ -420,6 +424,7 @@ void OfficeEngine::closeDocument()
     if (!m_document)
         return;
     m_document.reset();
+    m_editing.reset();
     QDir(m_documentFolder).removeRecursively();
     m_documentFolder.clear();
     m_inputPending = false;
@@ -538,4 +543,35 @@ void OfficeEngine::save(const QJsonObject &request)
                         .arg(path, error.isEmpty() ? QStringLiteral("unknown error") : error));
     }
     reply(request, {{"size", QFileInfo(path).size()}});
+}
+
+void OfficeEngine::edit(const QJsonObject &request)
+{
+    DocumentEditing::Host host;
+    host.document = m_document.get();
+    host.kind = m_documentKind;
+    host.workFolder = m_workDir.filePath(QStringLiteral("editing"));
+    host.run = [this](const QByteArray &command, const QJsonObject &arguments,
+                      const std::function<void(int, const QByteArray &)> &observe) {
+        if (!settleInput())
+            return false;
+        const QByteArray json =
+            arguments.isEmpty() ? QByteArray() : QJsonDocument(arguments).toJson(QJsonDocument::Compact);
+        m_document->postUnoCommand(command.constData(), json.isEmpty() ? nullptr : json.constData(),
+                                   true);
+        return waitForCallback(
+            [&](const Callback &c) {
+                if (observe)
+                    observe(c.type, c.payload);
+                return c.type == LOK_CALLBACK_UNO_COMMAND_RESULT &&
+                       QJsonDocument::fromJson(c.payload).object().value("commandName").toString() ==
+                           QLatin1String(command);
+            },
+            30000);
+    };
+    const DocumentEditing::Outcome outcome =
+        m_editing.handle(request.value("type").toString(), request, host);
+    if (!outcome.ok)
+        return fail(request, outcome.error);
+    reply(request, outcome.body);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "editing.h"
 #include "protocol/protocol.h"
 
 #include <QJsonObject>
@@ -75,6 +76,7 @@ private:
     void tile(const QJsonObject &request);
     void save(const QJsonObject &request);
     void uno(const QJsonObject &request);
+    void edit(const QJsonObject &request);
 
     bool acquireProfile();
 
@@ -90,6 +92,7 @@ private:
     QString m_documentFolder;
     int m_documentKind = 0;
     int m_loadGeneration = 0;
+    DocumentEditing m_editing;
 
     std::mutex m_mutex;
     std::condition_variable m_arrived;

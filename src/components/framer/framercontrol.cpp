@@ -2,6 +2,7 @@
 
 #include "automation/automationerror.h"
 #include "documentfilecheck.h"
+#include "editingoperations.h"
 #include "filedialogs.h"
 #include "transfers.h"
 #include "windowspath.h"
@@ -245,6 +246,7 @@ FramerControl::FramerControl(Services services, QWidget *parent)
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_view);
     connect(m_engine, &EngineClient::engineStopped, this, &FramerControl::onEngineStopped);
+    setUpEditing();
     // LibreOffice takes a while to start; the first open should not pay for it.
     m_engine->start();
 }
@@ -260,6 +262,8 @@ Variant FramerControl::invoke(DispId id, InvokeKind kind, const std::vector<Vari
         !(member->kind == InvokeKind::PropertyGet && kind == InvokeKind::Method))
         throw AutomationError(hresult::MemberNotFound,
                               std::string("成员 ") + member->name + " 不支持这种调用方式");
+    if (auto result = invokeEditing(id, args))
+        return *result;
     switch (id) {
     case dispid::OpenDocument:
         requireArgCount(args, 1);
@@ -372,6 +376,7 @@ void FramerControl::openLocal(const QString &path, const QString &name)
     m_documentName = name;
     m_documentFormat = ownFormat(info.kind, name, head);
     m_view->setDocument(info);
+    m_editing->documentChanged();
     if (isVisible())
         m_view->setFocus(Qt::OtherFocusReason);
     m_view->drawNow();
@@ -379,6 +384,7 @@ void FramerControl::openLocal(const QString &path, const QString &name)
 
 void FramerControl::forgetDocument()
 {
+    m_editing->documentChanged();
     m_documentName.clear();
     m_documentFormat.clear();
     if (!m_downloadFolder.isEmpty())

@@ -9,7 +9,9 @@
 #include <QWidget>
 
 #include <memory>
+#include <optional>
 
+class QLabel;
 class QNetworkAccessManager;
 
 namespace platform {
@@ -17,6 +19,8 @@ class FileDialogs;
 }
 
 namespace framer {
+
+class EditingOperations;
 
 // The control's dispatch ids, as the client calls them.
 namespace dispid {
@@ -78,6 +82,10 @@ private:
     class BusyScope;
 
     [[noreturn]] void notImplemented(std::string_view member) const;
+    // The editing operations and office objects (framercontrolediting.cpp).
+    void setUpEditing();
+    std::optional<automation::Variant> invokeEditing(automation::DispId id,
+                                                     const std::vector<automation::Variant> &args);
     QString hostPath(const QString &path) const;
     void openLocal(const QString &path, const QString &name);
     void openFromAddress(const QString &address);
@@ -97,6 +105,8 @@ private:
     QString m_documentFormat;
     QString m_downloadFolder; // holds the downloaded file of the current document
     QString m_lastSaveFolder;
+    std::unique_ptr<EditingOperations> m_editing;
+    QLabel *m_protectionBanner = nullptr;
 };
 
 } // namespace framer

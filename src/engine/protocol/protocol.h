@@ -32,6 +32,14 @@ inline constexpr char Uno[] = "uno";
 inline constexpr char Save[] = "save";
 inline constexpr char TextSelection[] = "textSelection";
 inline constexpr char Quit[] = "quit";
+// Editing requests, answered by the engine's DocumentEditing.
+inline constexpr char Replace[] = "replace";
+inline constexpr char AddBookmark[] = "addBookmark";
+inline constexpr char InsertPicture[] = "insertPicture";
+inline constexpr char InsertFile[] = "insertFile";
+inline constexpr char Protect[] = "protect";
+inline constexpr char ExportSheet[] = "exportSheet";
+inline constexpr char Sheets[] = "sheets";
 } // namespace request
 
 namespace event {

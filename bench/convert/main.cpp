@@ -1,0 +1,150 @@
+// Word to PDF through the document control's DocumentObject.SaveAs with the engine warm,
+// beside `soffice --headless --convert-to pdf` of the same file and the engine's bare export.
+
+#include "automation/dispatch.h"
+#include "engineclient.h"
+#include "framercontrol.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QUrl>
+
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+#include <vector>
+
+namespace {
+
+constexpr int Pages = 100;
+constexpr int Runs = 5;
+
+QByteArray hundredPages()
+{
+    QByteArray body;
+    for (int page = 1; page <= Pages; ++page) {
+        body += page == 1 ? "<text:p>" : "<text:p text:style-name=\"Break\">";
+        body += "Page " + QByteArray::number(page) + "</text:p>";
+        for (int paragraph = 0; paragraph < 6; ++paragraph)
+            body += "<text:p>" +
+                    QByteArray("The quick brown fox jumps over the lazy dog, and the document "
+                               "control converts every page of it to PDF. ")
+                        .repeated(3) +
+                    "</text:p>";
+    }
+    return R"(<?xml version="1.0" encoding="UTF-8"?>
+<office:document xmlns:office="urn:oasis:names:tc:opendocument:xmlns:office:1.0"
+ xmlns:style="urn:oasis:names:tc:opendocument:xmlns:style:1.0"
+ xmlns:text="urn:oasis:names:tc:opendocument:xmlns:text:1.0"
+ xmlns:fo="urn:oasis:names:tc:opendocument:xmlns:xsl-fo-compatible:1.0"
+ office:version="1.2" office:mimetype="application/vnd.oasis.opendocument.text">
+ <office:automatic-styles>
+  <style:style style:name="Break" style:family="paragraph">
+   <style:paragraph-properties fo:break-before="page"/>
+  </style:style>
+ </office:automatic-styles>
+ <office:body><office:text>)" +
+           body + "</office:text></office:body></office:document>";
+}
+
+// Median wall time of runs of work, in seconds.
+double median(const std::function<void()> &work)
+{
+    std::vector<double> times;
+    for (int i = 0; i < Runs; ++i) {
+        QElapsedTimer timer;
+        timer.start();
+        work();
+        times.push_back(timer.nsecsElapsed() / 1e9);
+    }
+    std::sort(times.begin(), times.end());
+    return times[times.size() / 2];
+}
+
+bool convertWithSoffice(const QString &profile, const QString &input, const QString &outDir)
+{
+    QProcess soffice;
+    soffice.start(
+        QStringLiteral("soffice"),
+        {QStringLiteral("-env:UserInstallation=") + QUrl::fromLocalFile(profile).toString(),
+         QStringLiteral("--headless"), QStringLiteral("--convert-to"), QStringLiteral("pdf"),
+         QStringLiteral("--outdir"), outDir, input});
+    return soffice.waitForFinished(300000) && soffice.exitCode() == 0;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    QTemporaryDir dir;
+    const QString input = dir.filePath(QStringLiteral("hundred.docx"));
+    {
+        // The document is made once as .docx, the format a Word user converts.
+        const QString flat = dir.filePath(QStringLiteral("hundred.fodt"));
+        QFile file(flat);
+        if (!file.open(QIODevice::WriteOnly) || file.write(hundredPages()) < 0)
+            return 1;
+        file.close();
+        QProcess soffice;
+        soffice.start(QStringLiteral("soffice"),
+                      {QStringLiteral("-env:UserInstallation=") +
+                           QUrl::fromLocalFile(dir.filePath(QStringLiteral("profile"))).toString(),
+                       QStringLiteral("--headless"), QStringLiteral("--convert-to"),
+                       QStringLiteral("docx"), QStringLiteral("--outdir"), dir.path(), flat});
+        if (!soffice.waitForFinished(300000) || !QFile::exists(input)) {
+            std::fprintf(stderr, "convert: soffice could not make the sample document\n");
+            return 1;
+        }
+    }
+
+    const QString sofficeOut = dir.filePath(QStringLiteral("soffice-out"));
+    QDir().mkpath(sofficeOut);
+    const QString profile = dir.filePath(QStringLiteral("profile"));
+    const double soffice = median([&] { convertWithSoffice(profile, input, sofficeOut); });
+
+    framer::FramerControl::Services services;
+    services.driveCRoot = dir.filePath(QStringLiteral("drive_c"));
+    services.engine.profileRoot = dir.filePath(QStringLiteral("engine-profiles"));
+    framer::FramerControl control(services);
+    control.invoke(framer::dispid::OpenDocument, automation::InvokeKind::Method,
+                   {automation::Variant::bstr(input.toStdString())});
+    auto document =
+        control.invoke(framer::dispid::DocumentObject, automation::InvokeKind::PropertyGet, {})
+            .asDispatch();
+    // One export first so both engine figures are warm.
+    control.engine().save(dir.filePath(QStringLiteral("warm.pdf")), QStringLiteral("pdf"), {});
+
+    const double bare = median([&] {
+        control.engine().save(dir.filePath(QStringLiteral("bare.pdf")), QStringLiteral("pdf"),
+                              QStringLiteral("bench"));
+    });
+    const double saveAs = median([&] {
+        automation::invokeByName(
+            *document, "SaveAs", automation::InvokeKind::Method,
+            {automation::Variant::bstr("c:\\a.pdf"), automation::Variant::i2(17)});
+    });
+
+    // The figures count only if the PDF holds every page.
+    QProcess info;
+    info.start(QStringLiteral("pdfinfo"), {services.driveCRoot + QStringLiteral("/a.pdf")});
+    info.waitForFinished(60000);
+    const QString pages = QString::fromUtf8(info.readAllStandardOutput())
+                              .section(QStringLiteral("Pages:"), 1)
+                              .section(QLatin1Char('\n'), 0, 0)
+                              .trimmed();
+    std::printf("Word to PDF, %d pages (.docx; the PDF has %s pages), median of %d runs\n", Pages,
+                qPrintable(pages), Runs);
+    std::printf("  soffice --headless --convert-to pdf : %7.3f s\n", soffice);
+    std::printf("  engine bare export (anchor)         : %7.3f s\n", bare);
+    std::printf("  DocumentObject.SaveAs(\"c:\\a.pdf\",17): %7.3f s\n", saveAs);
+    std::printf("  soffice / SaveAs = %.2fx (goal >= 2x); SaveAs / bare = %.2fx (goal <= 1.2x)\n",
+                soffice / saveAs, saveAs / bare);
+    return 0;
+}

@@ -1,0 +1,171 @@
+// The main window's editing and conversion commands, run against the real document control
+// and the bundled demonstration web site, judged by what ends up in the documents and files.
+
+#include "fakes.h"
+
+#include "commandcontext.h"
+#include "commands.h"
+#include "engineclient.h"
+#include "framercontrol.h"
+#include "sequentialfiles.h"
+#include "signaturepad.h"
+
+#include "automation/automationerror.h"
+#include "samples.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QNetworkAccessManager>
+#include <QProcess>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+QString pdfText(const QString &path)
+{
+    QProcess process;
+    process.start(QStringLiteral("pdftotext"), {path, QStringLiteral("-")});
+    process.waitForFinished(60000);
+    return QString::fromUtf8(process.readAllStandardOutput());
+}
+
+class DemoCommandsTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_dir.isValid());
+        m_server.start(QStringLiteral(QUILLARY_DEMO_SERVER),
+                       {QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--data"),
+                        m_dir.filePath(QStringLiteral("site"))});
+        QByteArray output;
+        const QRegularExpression listening(QStringLiteral("listening on (http://127.0.0.1:\\d+)"));
+        while (m_base.isEmpty() && m_server.waitForReadyRead(30000)) {
+            output += m_server.readAllStandardOutput();
+            m_base = listening.match(QString::fromUtf8(output)).captured(1);
+        }
+        ASSERT_FALSE(m_base.isEmpty()) << output.toStdString();
+
+        framer::FramerControl::Services services;
+        services.network = &m_network;
+        services.driveCRoot = driveC();
+        services.engine.profileRoot = testsamples::cacheDir() + QStringLiteral("/profiles");
+        m_control = std::make_unique<framer::FramerControl>(services);
+        m_control->resize(800, 600);
+        m_control->show();
+        // The window owns the control; the wrapper only borrows it.
+        m_quillary = std::make_unique<doccontrol::QuillaryControl>(
+            std::shared_ptr<automation::Dispatch>(m_control.get(), [](automation::Dispatch *) {}));
+        m_context = std::make_unique<doccontrol::CommandContext>(
+            doccontrol::CommandContext{*m_quillary, m_state, m_messages, m_base});
+    }
+    void TearDown() override
+    {
+        m_context.reset();
+        m_quillary.reset();
+        m_control.reset();
+        m_server.terminate();
+        m_server.waitForFinished(10000);
+    }
+
+    QString driveC() const { return m_dir.filePath(QStringLiteral("drive_c")); }
+    void openServerDocument(int id)
+    {
+        m_quillary->OpenDocument(automation::Variant::bstr(
+            (m_base + QStringLiteral("/quillary/writefile.asp?id=%1&operfile=office").arg(id))
+                .toStdString()));
+    }
+    QString saved(const char *format)
+    {
+        const QString path =
+            m_dir.filePath(QStringLiteral("saved-%1.%2").arg(++m_saves).arg(format));
+        m_control->engine().save(path, QString::fromLatin1(format), QStringLiteral("test"));
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+    }
+
+    QTemporaryDir m_dir;
+    QProcess m_server;
+    QString m_base;
+    QNetworkAccessManager m_network;
+    std::unique_ptr<framer::FramerControl> m_control;
+    std::unique_ptr<doccontrol::QuillaryControl> m_quillary;
+    doccontrol::MainWindowState m_state;
+    fakes::RecordingMessages m_messages;
+    std::unique_ptr<doccontrol::CommandContext> m_context;
+    int m_saves = 0;
+};
+
+TEST_F(DemoCommandsTest, editingButtons_onTheWordSample_doWhatTheirCaptionsSay)
+{
+    openServerDocument(1);
+    const QString original = saved("txt");
+    ASSERT_TRUE(original.contains(QLatin1Char('c')));
+
+    doccontrol::replaceContent(*m_context);
+    EXPECT_FALSE(saved("txt").contains(QLatin1Char('c')));
+
+    doccontrol::insertRemotePicture(*m_context);
+    doccontrol::stamp(*m_context);
+    QTimer::singleShot(0, [] {
+        auto *dialog = qobject_cast<framer::SignatureDialog *>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        QTest::mousePress(dialog->pad(), Qt::LeftButton, {}, QPoint(20, 40));
+        for (int x = 30; x <= 220; x += 10)
+            QTest::mouseMove(dialog->pad(), QPoint(x, 40 + (x % 40)));
+        QTest::mouseRelease(dialog->pad(), Qt::LeftButton, {}, QPoint(220, 40));
+        dialog->okButton()->click();
+    });
+    doccontrol::handwrittenSignature(*m_context);
+    EXPECT_TRUE(QFile::exists(driveC() + QStringLiteral("/Sign.bmp")));
+    const QString program = m_dir.filePath(QStringLiteral("program"));
+    QDir().mkpath(program);
+    platform::SequentialFiles files(driveC());
+    doccontrol::insertTable(*m_context, files, program);
+
+    const QString xml = saved("fodt");
+    // The photo, the stamp and the signature, one after the other at the mark.
+    EXPECT_EQ(xml.count(QLatin1String("<draw:image")), 3);
+    EXPECT_EQ(xml.count(QRegularExpression(QStringLiteral("<text:bookmark[^>]*\"mark_1"))), 1);
+    EXPECT_EQ(xml.count(QLatin1String("<table:table-row")), 6);
+
+    doccontrol::protectDocument(*m_context);
+    const QString locked = saved("txt");
+    EXPECT_THROW(doccontrol::replaceContent(*m_context), automation::AutomationError);
+    doccontrol::insertTable(*m_context, files, program);
+    EXPECT_EQ(saved("txt"), locked);
+    doccontrol::unprotectDocument(*m_context);
+    doccontrol::insertTable(*m_context, files, program);
+    EXPECT_EQ(saved("fodt").count(QLatin1String("<table:table-row")), 12);
+
+    doccontrol::wordToPdf(*m_context);
+    EXPECT_FALSE(pdfText(driveC() + QStringLiteral("/a.pdf")).trimmed().isEmpty());
+    EXPECT_EQ(m_messages.texts().last(),
+              QStringLiteral("已将当前WORD文档转为PDF后，放于C根目录下a.pdf"));
+}
+
+TEST_F(DemoCommandsTest, excelButton_onTheWorkbookSample_writesTheActiveSheet_andWordButtonFails)
+{
+    openServerDocument(3);
+    doccontrol::excelToPdf(*m_context);
+    EXPECT_FALSE(pdfText(driveC() + QStringLiteral("/excel.pdf")).trimmed().isEmpty());
+    const auto state = m_control->engine().call(QStringLiteral("sheets"), {}, 30000).header;
+    for (const auto &sheet : state.value("sheets").toArray())
+        EXPECT_TRUE(sheet.toObject().value("visible").toBool());
+
+    openServerDocument(1);
+    const auto before = m_messages.shown.size();
+    EXPECT_THROW(doccontrol::excelToPdf(*m_context), automation::AutomationError);
+    // The opening message only: no closing message follows a failure.
+    EXPECT_EQ(m_messages.shown.size(), before + 1);
+}
+
+} // namespace
