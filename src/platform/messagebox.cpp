@@ -2,6 +2,7 @@
 #include "application.h"
 
 #include <QMessageBox>
+#include <QPushButton>
 
 namespace platform {
 
@@ -10,6 +11,7 @@ void QtMessageSink::MsgBox(const QString &text, int style)
     const auto icon = (style & vbInformation) ? QMessageBox::Information : QMessageBox::NoIcon;
     QMessageBox box(icon, applicationTitle(), text, QMessageBox::Ok, m_parent);
     box.setAccessibleName(applicationTitle());
+    box.button(QMessageBox::Ok)->setText(QStringLiteral("确定"));
     box.exec();
 }
 
