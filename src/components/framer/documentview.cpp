@@ -286,6 +286,14 @@ QRect DocumentView::toViewport(const QRect &twips) const
                  std::max(1, int(std::ceil(twips.height() * m_scale))));
 }
 
+QRect DocumentView::tileViewportRect(int column, int row) const
+{
+    // Tiles sit on the view's own pixel grid, exactly one tile apart: placing them from their
+    // rounded twips would stretch some by a pixel and leave seams through the text.
+    return QRect(column * TileSize + Margin + m_offsetX - horizontalScrollBar()->value(),
+                 row * TileSize + Margin - verticalScrollBar()->value(), TileSize, TileSize);
+}
+
 QRect DocumentView::tileTwips(int column, int row) const
 {
     const double side = TileSize / m_scale;
@@ -350,7 +358,7 @@ void DocumentView::storeTile(quint64 key, int generation, const QImage &image)
     it->stale = false;
     const int column = int(quint32(key));
     const int row = int(key >> 32);
-    viewport()->update(toViewport(tileTwips(column, row)).adjusted(-1, -1, 1, 1));
+    viewport()->update(tileViewportRect(column, row));
     pruneTiles();
 }
 
@@ -477,7 +485,7 @@ void DocumentView::paintEvent(QPaintEvent *event)
         toViewport(QRect(0, 0, int(m_info.width), int(m_info.height))).adjusted(0, 0, 1, 1));
     for (int row = tiles.top(); row <= tiles.bottom() && !tiles.isEmpty(); ++row)
         for (int column = tiles.left(); column <= tiles.right(); ++column) {
-            const QRect target = toViewport(tileTwips(column, row));
+            const QRect target = tileViewportRect(column, row);
             if (!target.intersects(event->rect()))
                 continue;
             const Tile tile = m_tiles.value(tileKey(column, row));

@@ -80,6 +80,7 @@ private:
     void ensureCursorVisible();
     QRect visibleTiles() const;
     QRect tileTwips(int column, int row) const;
+    QRect tileViewportRect(int column, int row) const;
     QRect toViewport(const QRect &twips) const;
     void requestMissingTiles();
     void storeTile(quint64 key, int generation, const QImage &image);
