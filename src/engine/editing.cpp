@@ -1,4 +1,5 @@
 #include "editing.h"
+#include "lokstrings.h"
 
 #include "protocol/protocol.h"
 
@@ -27,15 +28,6 @@ QJsonObject stringArgument(const QString &value)
 QJsonObject typed(const char *type, const QString &value)
 {
     return {{"type", type}, {"value", value}};
-}
-
-QString takeString(char *text)
-{
-    if (!text)
-        return {};
-    QString result = QString::fromUtf8(text);
-    free(text);
-    return result;
 }
 
 DocumentEditing::Outcome failure(const QString &error)

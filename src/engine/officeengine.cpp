@@ -1,4 +1,5 @@
 #include "officeengine.h"
+#include "lokstrings.h"
 
 #include <LibreOfficeKit/LibreOfficeKit.hxx>
 #include <LibreOfficeKit/LibreOfficeKitEnums.h>
@@ -25,15 +26,6 @@ namespace {
 
 constexpr int MaxTilePixels = 4096 * 4096;
 constexpr int ProfileSlots = 8;
-
-QString takeString(char *text)
-{
-    if (!text)
-        return {};
-    QString result = QString::fromUtf8(text);
-    free(text);
-    return result;
-}
 
 // "x, y, w, h" rectangles as LibreOffice writes them, several separated by ';'.
 QJsonArray parseRectangles(const QByteArray &payload)
