@@ -115,15 +115,22 @@ TEST_F(DemoCommandsTest, editingButtons_onTheWordSample_doWhatTheirCaptionsSay)
 
     doccontrol::insertRemotePicture(*m_context);
     doccontrol::stamp(*m_context);
-    QTimer::singleShot(0, [] {
+    // The pad may come up only after earlier work's nested loops have run: wait for it.
+    auto *answer = new QTimer;
+    answer->setInterval(10);
+    QObject::connect(answer, &QTimer::timeout, [answer] {
         auto *dialog = qobject_cast<framer::SignatureDialog *>(QApplication::activeModalWidget());
-        ASSERT_NE(dialog, nullptr);
+        if (!dialog)
+            return;
+        answer->stop();
+        answer->deleteLater();
         QTest::mousePress(dialog->pad(), Qt::LeftButton, {}, QPoint(20, 40));
         for (int x = 30; x <= 220; x += 10)
             QTest::mouseMove(dialog->pad(), QPoint(x, 40 + (x % 40)));
         QTest::mouseRelease(dialog->pad(), Qt::LeftButton, {}, QPoint(220, 40));
         dialog->okButton()->click();
     });
+    answer->start();
     doccontrol::handwrittenSignature(*m_context);
     EXPECT_TRUE(QFile::exists(driveC() + QStringLiteral("/Sign.bmp")));
     const QString program = m_dir.filePath(QStringLiteral("program"));
