@@ -20,6 +20,9 @@ using namespace engineprotocol;
 
 namespace {
 
+// How long a picture's selection may trail the insert command's result on a busy machine.
+constexpr int GraphicSelectionWaitMs = 5000;
+
 QJsonObject stringArgument(const QString &value)
 {
     return {{"type", "string"}, {"value", value}};
@@ -236,16 +239,21 @@ DocumentEditing::Outcome DocumentEditing::picture(const QJsonObject &request, Ho
     host.run(".uno:Escape", {}, {});
     if (!host.run(".uno:JumpToMark", {{"Bookmark", stringArgument(mark)}}, {}))
         return failure(QStringLiteral("定位书签“%1”没有完成").arg(mark));
+    // An inserted picture comes out selected; that selection is how its arrival shows.
+    const auto pictureSelected = [](int type, const QByteArray &payload) {
+        return type == LOK_CALLBACK_GRAPHIC_SELECTION && !payload.startsWith("EMPTY");
+    };
     bool selected = false;
     const bool finished = host.run(
         ".uno:InsertGraphic",
         {{"FileName", stringArgument(QString::fromUtf8(QUrl::fromLocalFile(path).toEncoded()))}},
         [&](int type, const QByteArray &payload) {
-            if (type == LOK_CALLBACK_GRAPHIC_SELECTION && !payload.startsWith("EMPTY"))
-                selected = true;
+            selected = selected || pictureSelected(type, payload);
         });
     if (!finished)
         return failure(QStringLiteral("插入图片“%1”没有完成").arg(path));
+    if (!selected)
+        selected = host.wait(pictureSelected, GraphicSelectionWaitMs);
     if (!selected)
         return notDone(QStringLiteral("图片“%1”无法读取").arg(path));
     // The inserted picture is selected: anchor and wrap it, then give the cursor back.

@@ -27,6 +27,11 @@ public:
         std::function<bool(const QByteArray &command, const QJsonObject &arguments,
                            const std::function<void(int type, const QByteArray &payload)> &observe)>
             run;
+        // Waits for a callback that may trail a command's result: LibreOffice flushes some
+        // callbacks, a graphic selection among them, only when it is next idle. False on timeout.
+        std::function<bool(const std::function<bool(int type, const QByteArray &payload)> &accept,
+                           int timeoutMs)>
+            wait;
     };
 
     struct Outcome

@@ -547,8 +547,9 @@ void OfficeEngine::edit(const QJsonObject &request)
                       const std::function<void(int, const QByteArray &)> &observe) {
         if (!settleInput())
             return false;
-        const QByteArray json =
-            arguments.isEmpty() ? QByteArray() : QJsonDocument(arguments).toJson(QJsonDocument::Compact);
+        const QByteArray json = arguments.isEmpty()
+                                    ? QByteArray()
+                                    : QJsonDocument(arguments).toJson(QJsonDocument::Compact);
         m_document->postUnoCommand(command.constData(), json.isEmpty() ? nullptr : json.constData(),
                                    true);
         return waitForCallback(
@@ -556,10 +557,16 @@ void OfficeEngine::edit(const QJsonObject &request)
                 if (observe)
                     observe(c.type, c.payload);
                 return c.type == LOK_CALLBACK_UNO_COMMAND_RESULT &&
-                       QJsonDocument::fromJson(c.payload).object().value("commandName").toString() ==
-                           QLatin1String(command);
+                       QJsonDocument::fromJson(c.payload)
+                               .object()
+                               .value("commandName")
+                               .toString() == QLatin1String(command);
             },
             30000);
+    };
+    host.wait = [this](const std::function<bool(int, const QByteArray &)> &accept, int timeoutMs) {
+        return waitForCallback([&](const Callback &c) { return accept(c.type, c.payload); },
+                               timeoutMs);
     };
     const DocumentEditing::Outcome outcome =
         m_editing.handle(request.value("type").toString(), request, host);
