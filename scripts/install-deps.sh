@@ -11,7 +11,7 @@ packages=(
   libcpp-httplib-dev libsqlite3-dev libssl-dev zlib1g-dev
   libreofficekit-dev libreoffice-writer libreoffice-calc libreoffice-impress
   fonts-noto-cjk fonts-dejavu-core
-  xvfb xauth imagemagick x11-utils poppler-utils
+  xvfb xauth imagemagick x11-utils poppler-utils openbox
   xdg-utils curl nginx-light wrk
 )
 

@@ -2,6 +2,7 @@
 
 #include "appicons.h"
 #include "application.h"
+#include "commandbutton.h"
 #include "errorreport.h"
 #include "linecontrol.h"
 #include "twips.h"
@@ -70,7 +71,7 @@ FrmAbout::FrmAbout(platform::ErrorReport &errors, QWidget *parent)
     picIcon->move(rectFromTwips(240, 240, 330, 330).topLeft());
     picIcon->adjustSize();
 
-    cmdOK = new QPushButton(QStringLiteral("确定"), this);
+    cmdOK = new platform::CommandButton(QStringLiteral("确定"), this);
     cmdOK->setObjectName(QStringLiteral("cmdOK"));
     cmdOK->setGeometry(rectFromTwips(4125, 2625, 1500, 345));
     cmdOK->setDefault(true);

@@ -9,7 +9,9 @@
 
 #include "appicons.h"
 #include "browser.h"
+#include "commandbutton.h"
 #include "hostsite.h"
+#include "listbox.h"
 #include "messagebox.h"
 #include "processlauncher.h"
 #include "sequentialfiles.h"
@@ -18,12 +20,11 @@
 #include "automation/automationerror.h"
 
 #include <QComboBox>
+#include <QKeyEvent>
 #include <QLabel>
-#include <QListWidget>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QScopeGuard>
-#include <QSignalBlocker>
 
 using automation::Variant;
 using platform::rectFromTwips;
@@ -112,6 +113,7 @@ void Form1::buildControls()
     Combo1 = new QComboBox(client);
     Combo1->setObjectName(QStringLiteral("Combo1"));
     Combo1->setEditable(true);
+    Combo1->setInsertPolicy(QComboBox::NoInsert); // typed text stays in the edit field
     Combo1->setGeometry(rectFromTwips(1320, 3600, 2295, 300));
     Combo1->setAccessibleName(QStringLiteral("Combo1"));
 
@@ -132,16 +134,13 @@ void Form1::buildControls()
     Command1 = addButton(QStringLiteral("Command1"), QStringLiteral("保存本地"),
                          rectFromTwips(120, 4080, 1335, 375), &Form1::Command1_Click);
 
-    List1 = new QListWidget(client);
+    List1 = new platform::ListBox(client);
     List1->setObjectName(QStringLiteral("List1"));
     List1->setAccessibleName(QStringLiteral("List1"));
     List1->setGeometry(rectFromTwips(120, 1440, 3615, 2040));
     List1->setSortingEnabled(false);
     List1->setUniformItemSizes(true);
-    connect(List1, &QListWidget::currentRowChanged, this, [this](int row) {
-        if (!m_fillingList && row >= 0)
-            handle(&Form1::List1_Click);
-    });
+    connect(List1, &platform::ListBox::Click, this, [this] { handle(&Form1::List1_Click); });
 
     WebBrowser1 = m_parts.browser->widget();
     WebBrowser1->setParent(client);
@@ -179,7 +178,7 @@ void Form1::buildControls()
     for (int i = 1; i < tabOrder.size(); ++i)
         setTabOrder(tabOrder[i - 1], tabOrder[i]);
 
-    // "word转为pdf" is the window's default button: Enter runs it.
+    // "word转为pdf" is the window's default button: Enter runs it (see keyPressEvent).
     Command11->setDefault(true);
 }
 
@@ -216,10 +215,9 @@ void Form1::buildMenus()
 QPushButton *Form1::addButton(const QString &name, const QString &caption, QRect geometry,
                               void (Form1::*handler)())
 {
-    auto *button = new QPushButton(caption, centralWidget());
+    auto *button = new platform::CommandButton(caption, centralWidget());
     button->setObjectName(name);
     button->setGeometry(geometry);
-    button->setAutoDefault(false);
     connect(button, &QPushButton::clicked, this, [this, handler] { handle(handler); });
     return button;
 }
@@ -244,13 +242,39 @@ void Form1::handle(void (Form1::*handler)())
 void Form1::resizeEvent(QResizeEvent *event)
 {
     QMainWindow::resizeEvent(event);
+    resizeControlToOuterSize();
+}
+
+// The window manager adds its frame after the first resize; the move that comes with the frame
+// changes the outer size, so the control is sized again then.
+void Form1::moveEvent(QMoveEvent *event)
+{
+    QMainWindow::moveEvent(event);
+    if (frameGeometry().size() != m_sizedForOuter)
+        resizeControlToOuterSize();
+}
+
+void Form1::resizeControlToOuterSize()
+{
+    m_sizedForOuter = frameGeometry().size();
     handle(&Form1::Form_Resize);
+}
+
+// Enter that no focused control uses itself reaches the window and runs the default button.
+void Form1::keyPressEvent(QKeyEvent *event)
+{
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    const bool plain = (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
+    if (enter && plain && Command11->isEnabled() && Command11->isVisible()) {
+        event->accept();
+        handle(&Form1::Command11_Click);
+        return;
+    }
+    QMainWindow::keyPressEvent(event);
 }
 
 void Form1::replaceListEntries(const QStringList &entries)
 {
-    m_fillingList = true;
-    const auto done = qScopeGuard([this] { m_fillingList = false; });
     List1->clear();
     List1->addItems(entries);
 }
@@ -317,8 +341,7 @@ void Form1::WebBrowser1_DocumentComplete(const Variant &, const Variant &)
 
 void Form1::List1_Click()
 {
-    const QListWidgetItem *item = List1->currentItem();
-    doclist::openListEntry(m_context, item ? item->text() : QString());
+    doclist::openListEntry(m_context, List1->text());
 }
 
 // ---- Opening and closing

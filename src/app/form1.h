@@ -3,6 +3,7 @@
 #include "commandcontext.h"
 #include "dialog.h"
 #include "errorreport.h"
+#include "listbox.h"
 #include "mainwindowstate.h"
 #include "quillarycontrol.h"
 
@@ -14,7 +15,6 @@
 
 class QComboBox;
 class QLabel;
-class QListWidget;
 class QPushButton;
 
 namespace automation {
@@ -98,7 +98,7 @@ public:
 
     QWidget *Quillary1;
     QWidget *WebBrowser1;
-    QListWidget *List1;
+    platform::ListBox *List1;
     QComboBox *Combo1;
     QLabel *Label1;
     QLabel *Label2;
@@ -111,11 +111,11 @@ public:
     doccontrol::QuillaryControl &quillary() { return m_quillary; }
     platform::HostSite &browserSite() { return *m_browserSite; }
     doccontrol::Dialog *dialog() const { return m_dialog; }
-    // Fills List1 without raising its click handler.
-    void replaceListEntries(const QStringList &entries);
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
+    void moveEvent(QMoveEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
 
 private:
     void buildControls();
@@ -125,6 +125,8 @@ private:
     QAction *addMenuItem(QMenu *menu, const QString &name, const QString &caption,
                          const QKeySequence &shortcut, void (Form1::*handler)());
     void handle(void (Form1::*handler)());
+    void resizeControlToOuterSize();
+    void replaceListEntries(const QStringList &entries);
 
     Form1Parts m_parts;
     platform::ErrorReport m_errors;
@@ -133,5 +135,5 @@ private:
     doccontrol::QuillaryControl m_quillary;
     doccontrol::CommandContext m_context;
     QPointer<doccontrol::Dialog> m_dialog;
-    bool m_fillingList = false;
+    QSize m_sizedForOuter; // the outer size the document control was last sized for
 };

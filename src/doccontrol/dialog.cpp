@@ -2,11 +2,12 @@
 #include "quillarycontrol.h"
 
 #include "appicons.h"
+#include "commandbutton.h"
 #include "errorreport.h"
 #include "twips.h"
 
-#include <QGuiApplication>
 #include <QCloseEvent>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -32,11 +33,11 @@ Dialog::Dialog(const QString &serverBase, QuillaryControl &quillary, platform::E
     Text1->setObjectName(QStringLiteral("Text1"));
     Text1->setGeometry(rectFromTwips(1560, 240, 7095, 375));
 
-    CancelButton = new QPushButton(QStringLiteral("取消"), this);
+    CancelButton = new platform::CommandButton(QStringLiteral("取消"), this);
     CancelButton->setObjectName(QStringLiteral("CancelButton"));
     CancelButton->setGeometry(rectFromTwips(8760, 720, 1695, 375));
 
-    OKButton = new QPushButton(QStringLiteral("确定"), this);
+    OKButton = new platform::CommandButton(QStringLiteral("确定"), this);
     OKButton->setObjectName(QStringLiteral("OKButton"));
     OKButton->setGeometry(rectFromTwips(8760, 240, 1695, 375));
 
@@ -46,10 +47,6 @@ Dialog::Dialog(const QString &serverBase, QuillaryControl &quillary, platform::E
     Label1->adjustSize();
 
     // Neither button is the default (Enter) or cancel (Esc) button.
-    for (QPushButton *button : {OKButton, CancelButton}) {
-        button->setAutoDefault(false);
-        button->setDefault(false);
-    }
     setTabOrder(OKButton, CancelButton);
     setTabOrder(CancelButton, Text1);
 

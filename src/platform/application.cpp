@@ -24,8 +24,8 @@ int versionRevision()
 
 void setUpApplication(QApplication &app)
 {
+    // No display name: Qt would append it to every window title the window manager shows.
     app.setApplicationName(applicationTitle());
-    app.setApplicationDisplayName(applicationTitle());
     app.setApplicationVersion(QStringLiteral("%1.%2.0.%3")
                                   .arg(versionMajor())
                                   .arg(versionMinor())
