@@ -43,6 +43,12 @@ QString folderFrom(const QProcessEnvironment &environment, const QString &variab
                            QLatin1Char('/') + fallbackUnderHome);
 }
 
+// A launcher that dies without ending its children (killed, logged out) takes them along.
+void endWithParent()
+{
+    ::prctl(PR_SET_PDEATHSIG, SIGTERM);
+}
+
 QString lastLine(const QString &text)
 {
     const QStringList lines = text.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
@@ -151,8 +157,7 @@ void SiteLauncher::startSite(const LocalSite &site)
     m_site->setProcessChannelMode(QProcess::MergedChannels);
     m_site->setStandardOutputFile(m_plan.site.logFile, QIODevice::Append);
     m_site->setStandardInputFile(QProcess::nullDevice());
-    // A launcher that dies without stopping the site (killed, logged out) takes the site along.
-    m_site->setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
+    m_site->setChildProcessModifier(endWithParent);
     connect(m_site, &QProcess::errorOccurred, this, [this](QProcess::ProcessError error) {
         if (error == QProcess::FailedToStart)
             fail(QStringLiteral("无法启动演示网站程序 %1：%2")
@@ -205,6 +210,7 @@ void SiteLauncher::runClient()
     m_client->setArguments(m_plan.clientArguments);
     m_client->setProcessChannelMode(QProcess::ForwardedChannels);
     m_client->setInputChannelMode(QProcess::ForwardedInputChannel);
+    m_client->setChildProcessModifier(endWithParent);
     connect(m_client, &QProcess::errorOccurred, this, [this](QProcess::ProcessError error) {
         if (error == QProcess::FailedToStart)
             fail(QStringLiteral("无法启动 %1：%2")

@@ -14,6 +14,7 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <memory>
 #include <unistd.h>
 
@@ -32,10 +33,13 @@ Outcome run(const QString &program, const QStringList &arguments,
 {
     QProcess process;
     process.setProcessEnvironment(environment);
+    // A group of its own, so a run that overstays is ended with everything it started.
+    process.setChildProcessModifier([] { ::setpgid(0, 0); });
     process.start(program, arguments);
     Outcome result;
     if (!process.waitForFinished(limitMs)) {
-        process.kill();
+        if (process.processId() > 0)
+            ::kill(-static_cast<pid_t>(process.processId()), SIGKILL);
         process.waitForFinished();
         result.err = QStringLiteral("%1 did not end: %2").arg(program, process.errorString());
         return result;
@@ -317,7 +321,7 @@ TEST_F(Package,
     const QString site = installed("usr/bin/quillary-demo-server");
     const Outcome launcher =
         run(QStringLiteral("unshare"), inOwnNetwork(installed("usr/bin/quillary-demo-launcher")),
-            environment);
+            environment, 120000);
 
     EXPECT_EQ(launcher.exitCode, 0) << launcher.err.toStdString();
     const QStringList listed = launcher.out.split(QLatin1Char('\n'))
