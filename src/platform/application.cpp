@@ -26,6 +26,8 @@ void setUpApplication(QApplication &app)
 {
     app.setApplicationName(applicationTitle());
     app.setApplicationDisplayName(applicationTitle());
+    // Ties the windows to the installed menu entry and its icon.
+    app.setDesktopFileName(QStringLiteral(QUILLARY_APP_ID));
     app.setApplicationVersion(QStringLiteral("%1.%2.0.%3")
                                   .arg(versionMajor())
                                   .arg(versionMinor())
