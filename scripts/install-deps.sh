@@ -13,6 +13,7 @@ packages=(
   fonts-noto-cjk fonts-dejavu-core
   xvfb xauth imagemagick x11-utils poppler-utils openbox
   xdg-utils curl nginx-light wrk
+  dpkg-dev file lintian desktop-file-utils appstream iproute2 util-linux
 )
 
 sudo_cmd=()

@@ -4,6 +4,7 @@
 #include "deferredbrowser.h"
 
 #include "application.h"
+#include "installlayout.h"
 #include "messagebox.h"
 #include "processlauncher.h"
 #include "sequentialfiles.h"
@@ -11,6 +12,8 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QListWidget>
+#include <QTimer>
 #include <QWindow>
 
 #include <cstdio>
@@ -33,6 +36,37 @@ public:
     }
 };
 
+// For the installed-package test, which cannot reach into the window: once List1 holds the
+// server's documents, prints its entries and ends the program normally.
+class ListProbe : public QObject
+{
+public:
+    ListProbe(QListWidget *list, const QString &serverBase)
+        : m_list(list), m_editAddress(serverBase + QStringLiteral("/quillary/webdocedit.asp"))
+    {
+        connect(list->model(), &QAbstractItemModel::rowsInserted, this, &ListProbe::check);
+    }
+
+private:
+    void check()
+    {
+        QStringList entries;
+        for (int i = 0; i < m_list->count(); ++i)
+            entries << m_list->item(i)->text();
+        if (m_done || entries.filter(m_editAddress).isEmpty())
+            return;
+        m_done = true;
+        for (const QString &entry : entries)
+            std::printf("List1: %s\n", qPrintable(entry));
+        std::fflush(stdout);
+        QTimer::singleShot(0, qApp, &QCoreApplication::quit);
+    }
+
+    QListWidget *m_list;
+    QString m_editAddress;
+    bool m_done = false;
+};
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -41,8 +75,8 @@ int main(int argc, char *argv[])
     platform::setUpApplication(app);
 
     auto *control = new framer::FramerControl;
-    auto *browser = new browserloader::DeferredBrowser(QCoreApplication::applicationDirPath() +
-                                                       QStringLiteral("/libquillary-browser.so"));
+    auto *browser = new browserloader::DeferredBrowser(
+        platform::browserModulePath(QCoreApplication::applicationDirPath()));
     platform::QtMessageSink messages;
     platform::SystemProcessLauncher launcher;
     platform::SequentialFiles files(platform::defaultDriveCRoot());
@@ -72,6 +106,9 @@ int main(int argc, char *argv[])
         form.winId();
         form.windowHandle()->installEventFilter(&probe);
     }
+    std::unique_ptr<ListProbe> listProbe;
+    if (qEnvironmentVariableIsSet("QUILLARY_EXIT_WHEN_LISTED"))
+        listProbe = std::make_unique<ListProbe>(form.List1, QStringLiteral(QUILLARY_SERVER_BASE));
     form.show();
     return app.exec();
 }

@@ -33,13 +33,20 @@ QPixmap drawEmblem(int size, const QColor &accent)
     return pixmap;
 }
 
+const QColor applicationAccent(30, 90, 200);
+
 } // namespace
+
+QPixmap applicationIconPixmap(int size)
+{
+    return drawEmblem(size, applicationAccent);
+}
 
 QIcon iconA()
 {
     QIcon icon;
     for (int size : {16, 32, 48})
-        icon.addPixmap(drawEmblem(size, QColor(30, 90, 200)));
+        icon.addPixmap(applicationIconPixmap(size));
     return icon;
 }
 
@@ -50,7 +57,7 @@ QIcon iconB()
 
 QPixmap aboutPicture()
 {
-    return drawEmblem(18, QColor(30, 90, 200));
+    return drawEmblem(18, applicationAccent);
 }
 
 } // namespace platform

@@ -10,4 +10,7 @@ QIcon iconA();          // main window and URL dialog: 16, 32 and 48 pixel image
 QIcon iconB();          // About box: one 16 x 16 image
 QPixmap aboutPicture(); // the About box's 18 x 18 picture
 
+// iconA's picture at any size: what the desktop's menus and launchers show for the program.
+QPixmap applicationIconPixmap(int size);
+
 } // namespace platform

@@ -26,6 +26,8 @@ void setUpApplication(QApplication &app)
 {
     // No display name: Qt would append it to every window title the window manager shows.
     app.setApplicationName(applicationTitle());
+    // Ties the windows to the installed menu entry and its icon.
+    app.setDesktopFileName(QStringLiteral(QUILLARY_APP_ID));
     app.setApplicationVersion(QStringLiteral("%1.%2.0.%3")
                                   .arg(versionMajor())
                                   .arg(versionMinor())
