@@ -6,6 +6,7 @@
 #include <csignal>
 #include <cstdlib>
 #include <fcntl.h>
+#include <fstream>
 #include <poll.h>
 #include <random>
 #include <spawn.h>
@@ -121,6 +122,12 @@ std::string sha256Hex(const std::string &bytes)
         out.push_back(hex[digest[i] & 15]);
     }
     return out;
+}
+
+std::string readFile(const std::filesystem::path &path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
 std::string randomBytes(std::size_t size, unsigned seed)

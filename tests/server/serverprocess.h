@@ -62,6 +62,7 @@ bool eventually(Condition condition, std::chrono::milliseconds limit = std::chro
 }
 
 std::string sha256Hex(const std::string &bytes);
+std::string readFile(const std::filesystem::path &path);
 std::string randomBytes(std::size_t size, unsigned seed);
 
 } // namespace quillary::testing
