@@ -240,11 +240,6 @@ void HttpServer::post(std::string path, BodyHandler handler)
     d->posts.insert_or_assign(std::move(path), std::move(handler));
 }
 
-void HttpServer::setNotFound(Handler handler)
-{
-    d->notFound = std::move(handler);
-}
-
 void HttpServer::start(UniqueFd listening)
 {
     if (d->daemon)

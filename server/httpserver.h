@@ -63,8 +63,8 @@ struct HttpLimits
     unsigned idleSeconds = 30; // a connection that neither sends nor takes data for this long
                                // is closed, whether idle between requests or a slow client
     unsigned maxConnections = 1000;
-    // Of a body whose receiver gave up, at most this much is read and dropped before the
-    // connection is closed without an answer.
+    // The most of an unwanted body that is read and dropped (see BodyHandler); past it the
+    // connection is closed, unanswered when the receiver gave up half way.
     std::uint64_t maxDroppedBodyBytes = 0;
 };
 
@@ -74,9 +74,9 @@ class HttpServer
 {
 public:
     using Handler = std::function<HttpResponse(const HttpRequest &)>;
-    // An answer at once (a body the client sends is not read, and the connection closes after
-    // the answer; with "Expect: 100-continue" the client is told before it sends the body),
-    // or a receiver for the body.
+    // A receiver for the body, or an answer before it, after which the connection closes: a
+    // client waiting for "100 Continue" gets it before sending any body; a body already on its
+    // way is read and dropped first when its declared length is within maxDroppedBodyBytes.
     using BodyHandler = std::function<std::variant<HttpResponse, std::unique_ptr<BodyReceiver>>(
         const HttpRequest &)>;
 
@@ -87,7 +87,6 @@ public:
 
     void get(std::string path, Handler handler); // answers HEAD too
     void post(std::string path, BodyHandler handler);
-    void setNotFound(Handler handler);
 
     // Serves on the listening socket from threads of its own until stop(). Throws
     // std::runtime_error when the server cannot start.
