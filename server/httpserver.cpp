@@ -1,174 +1,267 @@
 #include "httpserver.h"
 
-#include <arpa/inet.h>
-#include <cerrno>
-#include <chrono>
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
-#include <vector>
+#include "log.h"
+
+#include <microhttpd.h>
+
+#include <cstdarg>
+#include <cstdio>
+#include <map>
+#include <stdexcept>
 
 namespace quillary::server {
 namespace {
 
-thread_local bool t_closeAfterResponse = false;
+// libmicrohttpd reads a request body in pieces of up to about half of this; larger pieces
+// mean fewer calls per upload.
+constexpr std::size_t connectionMemory = 256 * 1024;
 
-constexpr std::size_t readBufferSize = 256 * 1024;
-constexpr int pollSliceMs = 100;
-
-void addressOf(const sockaddr_storage &address, std::string &ip, int &port)
+void logFromLibrary(void *, const char *format, va_list arguments)
 {
-    char text[INET6_ADDRSTRLEN] = {};
-    if (address.ss_family == AF_INET) {
-        const auto &in = reinterpret_cast<const sockaddr_in &>(address);
-        inet_ntop(AF_INET, &in.sin_addr, text, sizeof text);
-        port = ntohs(in.sin_port);
-    } else if (address.ss_family == AF_INET6) {
-        const auto &in6 = reinterpret_cast<const sockaddr_in6 &>(address);
-        inet_ntop(AF_INET6, &in6.sin6_addr, text, sizeof text);
-        port = ntohs(in6.sin6_port);
-    }
-    ip = text;
+    char text[1024];
+    std::vsnprintf(text, sizeof text, format, arguments);
+    std::string_view message(text);
+    while (!message.empty() && message.back() == '\n')
+        message.remove_suffix(1);
+    logWarning("HTTP: " + std::string(message));
 }
 
-bool waitFor(int sock, short events, int timeoutMs)
+HttpResponse plainText(int status, std::string text)
 {
-    pollfd entry{sock, events, 0};
-    for (;;) {
-        const int result = ::poll(&entry, 1, timeoutMs);
-        if (result < 0 && errno == EINTR)
-            continue;
-        return result > 0;
-    }
+    HttpResponse response;
+    response.status = status;
+    response.headers.emplace_back("Content-Type", "text/plain; charset=utf-8");
+    response.body = std::make_shared<const std::string>(std::move(text));
+    return response;
 }
 
-// A blocking socket (its timeouts are set by httplib when accepting) read through a
-// large buffer.
-class SocketStream final : public httplib::Stream
+HttpResponse internalError()
 {
-public:
-    explicit SocketStream(int sock) : m_sock(sock), m_buffer(readBufferSize) {}
+    return plainText(500, "internal server error\n");
+}
 
-    bool is_readable() const override { return m_begin < m_end || waitFor(m_sock, POLLIN, 0); }
-    bool is_writable() const override { return waitFor(m_sock, POLLOUT, 30000); }
+void releaseBody(void *body)
+{
+    delete static_cast<std::shared_ptr<const std::string> *>(body);
+}
 
-    ssize_t read(char *ptr, size_t size) override
-    {
-        if (m_begin == m_end) {
-            ssize_t got;
-            do {
-                got = ::recv(m_sock, m_buffer.data(), m_buffer.size(), 0);
-            } while (got < 0 && errno == EINTR);
-            if (got <= 0)
-                return got;
-            m_begin = 0;
-            m_end = static_cast<std::size_t>(got);
-        }
-        const std::size_t count = std::min(size, m_end - m_begin);
-        std::copy_n(m_buffer.data() + m_begin, count, ptr);
-        m_begin += count;
-        return static_cast<ssize_t>(count);
-    }
-
-    ssize_t write(const char *ptr, size_t size) override
-    {
-        ssize_t sent;
-        do {
-            sent = ::send(m_sock, ptr, size, MSG_NOSIGNAL);
-        } while (sent < 0 && errno == EINTR);
-        return sent;
-    }
-
-    void get_remote_ip_and_port(std::string &ip, int &port) const override
-    {
-        sockaddr_storage address{};
-        socklen_t length = sizeof address;
-        if (::getpeername(m_sock, reinterpret_cast<sockaddr *>(&address), &length) == 0)
-            addressOf(address, ip, port);
-    }
-
-    void get_local_ip_and_port(std::string &ip, int &port) const override
-    {
-        sockaddr_storage address{};
-        socklen_t length = sizeof address;
-        if (::getsockname(m_sock, reinterpret_cast<sockaddr *>(&address), &length) == 0)
-            addressOf(address, ip, port);
-    }
-
-    socket_t socket() const override { return m_sock; }
-    bool hasBufferedInput() const { return m_begin < m_end; }
-
-private:
-    int m_sock;
-    std::vector<char> m_buffer;
-    std::size_t m_begin = 0;
-    std::size_t m_end = 0;
+// One request, from its first line until libmicrohttpd is done with it.
+struct Exchange
+{
+    std::string target; // as the client sent it
+    std::optional<HttpRequest> request;
+    // What answers once the request is complete: a handler, an answer given before the body
+    // (which is dropped meanwhile) or the receiver that takes the body.
+    const HttpServer::Handler *handler = nullptr;
+    std::optional<HttpResponse> answer;
+    std::unique_ptr<BodyReceiver> receiver;
+    bool receiving = false; // false: body bytes are dropped
+    std::uint64_t dropped = 0;
 };
-
-// Waits until the next request starts, the keep-alive time runs out or the server stops.
-bool nextRequestArrives(const SocketStream &stream, const std::atomic<socket_t> &listening,
-                        time_t timeoutSeconds)
-{
-    if (stream.hasBufferedInput()) // pipelined
-        return true;
-    const int sock = stream.socket();
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(timeoutSeconds);
-    while (listening != INVALID_SOCKET) {
-        if (waitFor(sock, POLLIN, pollSliceMs))
-            return true;
-        if (std::chrono::steady_clock::now() >= deadline)
-            return false;
-    }
-    return false;
-}
-
-// Closing with unread input would reset the connection and could destroy the response on
-// its way; so send our end's close first and read what is still coming, for a short while.
-void lingeringClose(int sock)
-{
-    ::shutdown(sock, SHUT_WR);
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
-    std::vector<char> sink(64 * 1024);
-    while (std::chrono::steady_clock::now() < deadline && waitFor(sock, POLLIN, pollSliceMs)) {
-        const ssize_t got = ::recv(sock, sink.data(), sink.size(), MSG_DONTWAIT);
-        if (got == 0 || (got < 0 && errno != EAGAIN && errno != EINTR))
-            break;
-    }
-}
 
 } // namespace
 
-void HttpServer::closeAfterResponse()
+std::optional<std::string_view> HttpRequest::header(const char *name) const
 {
-    t_closeAfterResponse = true;
+    const char *value = MHD_lookup_connection_value(m_connection, MHD_HEADER_KIND, name);
+    if (!value)
+        return std::nullopt;
+    return std::string_view(value);
 }
 
-bool HttpServer::process_and_close_socket(socket_t sock)
+std::optional<std::uint64_t> HttpRequest::declaredLength() const
 {
-    SocketStream stream(sock);
-    bool ok = false;
-    bool linger = false;
-    for (std::size_t left = keep_alive_max_count_; left > 0; --left) {
-        if (!nextRequestArrives(stream, svr_sock_, keep_alive_timeout_sec_))
-            break;
-        t_closeAfterResponse = false;
-        bool connectionClosed = false;
-        ok = process_request(stream, left == 1, connectionClosed, {});
-        if (t_closeAfterResponse) {
-            linger = true;
-            break;
+    const auto text = header(MHD_HTTP_HEADER_CONTENT_LENGTH);
+    if (!text || text->empty() || text->size() > 19 ||
+        text->find_first_not_of("0123456789") != std::string_view::npos ||
+        header(MHD_HTTP_HEADER_TRANSFER_ENCODING))
+        return std::nullopt;
+    return std::stoull(std::string(*text));
+}
+
+struct HttpServer::Private
+{
+    HttpLimits limits;
+    std::map<std::string, Handler, std::less<>> gets;
+    std::map<std::string, BodyHandler, std::less<>> posts;
+    Handler notFound = [](const HttpRequest &) { return plainText(404, "not found\n"); };
+    MHD_Daemon *daemon = nullptr;
+
+    // Called with the request line's target before libmicrohttpd splits and decodes it.
+    static void *beginExchange(void *, const char *uri, MHD_Connection *)
+    {
+        try {
+            auto exchange = std::make_unique<Exchange>();
+            exchange->target = uri;
+            return exchange.release();
+        } catch (const std::exception &) {
+            return nullptr; // answer() then closes the connection
         }
-        if (!ok || connectionClosed)
-            break;
     }
-    t_closeAfterResponse = false;
-    if (linger)
-        lingeringClose(sock);
-    else
-        ::shutdown(sock, SHUT_RDWR);
-    ::close(sock);
-    return ok;
+
+    static void endExchange(void *, MHD_Connection *, void **context, MHD_RequestTerminationCode)
+    {
+        delete static_cast<Exchange *>(*context);
+        *context = nullptr;
+    }
+
+    static MHD_Result answer(void *self, MHD_Connection *connection, const char *,
+                             const char *method, const char *, const char *uploadData,
+                             std::size_t *uploadSize, void **context)
+    {
+        auto &d = *static_cast<Private *>(self);
+        auto *exchange = static_cast<Exchange *>(*context);
+        if (!exchange)
+            return MHD_NO;
+        if (!exchange->request)
+            return d.startExchange(*exchange, connection, method);
+        if (*uploadSize > 0) {
+            const std::string_view bytes(uploadData, std::exchange(*uploadSize, 0));
+            if (exchange->receiving) {
+                exchange->receiving = call([&] { return exchange->receiver->receive(bytes); },
+                                           false, exchange->target);
+            } else if ((exchange->dropped += bytes.size()) > d.limits.maxDroppedBodyBytes) {
+                return MHD_NO;
+            }
+            return MHD_YES;
+        }
+        // The request is complete. (An answer queued before this point makes libmicrohttpd
+        // close the connection after it, so answers that may keep it open wait for this.)
+        if (exchange->receiver)
+            return d.queue(connection, call([&] { return exchange->receiver->finish(); },
+                                            internalError(), exchange->target));
+        if (exchange->answer)
+            return d.queue(connection, std::move(*exchange->answer));
+        return d.queue(connection, call([&] { return (*exchange->handler)(*exchange->request); },
+                                        internalError(), exchange->target));
+    }
+
+    // Runs the site's code, which must not throw into libmicrohttpd.
+    template <typename Function, typename Result>
+    static Result call(Function function, Result onError, const std::string &target)
+    {
+        try {
+            return function();
+        } catch (const std::exception &error) {
+            logWarning("request for " + target + " failed: " + error.what());
+        }
+        return onError;
+    }
+
+    MHD_Result startExchange(Exchange &exchange, MHD_Connection *connection,
+                             std::string_view method)
+    {
+        auto target = parseTarget(exchange.target);
+        if (!target)
+            return queue(connection, plainText(400, "bad request target\n"));
+        const HttpRequest &request =
+            exchange.request.emplace(std::string(method), std::move(*target), connection);
+        const std::string &path = request.target().path;
+        exchange.handler = &notFound;
+        if (method == MHD_HTTP_METHOD_GET || method == MHD_HTTP_METHOD_HEAD) {
+            if (const auto route = gets.find(path); route != gets.end())
+                exchange.handler = &route->second;
+            return MHD_YES;
+        }
+        const auto route = posts.find(path);
+        if (method != MHD_HTTP_METHOD_POST || route == posts.end())
+            return MHD_YES;
+
+        using Outcome = std::variant<HttpResponse, std::unique_ptr<BodyReceiver>>;
+        Outcome outcome =
+            call([&] { return route->second(request); }, Outcome(internalError()), exchange.target);
+        if (auto *response = std::get_if<HttpResponse>(&outcome))
+            return refuseBody(exchange, connection, std::move(*response));
+        exchange.receiver = std::move(std::get<std::unique_ptr<BodyReceiver>>(outcome));
+        exchange.receiving = true;
+        return MHD_YES;
+    }
+
+    // An answer given before the body; the connection closes after it. A client that waits
+    // for "100 Continue" gets it at once and sends no body. A body on its way is read and
+    // dropped first when its length is known and bounded: closing a socket with unread input
+    // resets the connection, and the answer could be lost with it (or never be read by a
+    // client that writes its whole body before reading).
+    MHD_Result refuseBody(Exchange &exchange, MHD_Connection *connection, HttpResponse response)
+    {
+        const auto expect = exchange.request->header(MHD_HTTP_HEADER_EXPECT);
+        const auto length = exchange.request->declaredLength();
+        if ((expect && !expect->empty()) || !length || *length > limits.maxDroppedBodyBytes)
+            return queue(connection, std::move(response));
+        response.headers.emplace_back(MHD_HTTP_HEADER_CONNECTION, "close");
+        exchange.answer = std::move(response);
+        return MHD_YES;
+    }
+
+    static MHD_Result queue(MHD_Connection *connection, HttpResponse response)
+    {
+        MHD_Response *answer = nullptr;
+        if (response.file && response.fileSize > 0) {
+            answer = MHD_create_response_from_fd64(response.fileSize, response.file.get());
+            if (answer)
+                response.file.release(); // closed by libmicrohttpd with the response
+        } else if (response.body && !response.body->empty()) {
+            auto *body = new std::shared_ptr<const std::string>(std::move(response.body));
+            answer = MHD_create_response_from_buffer_with_free_callback_cls(
+                (*body)->size(), const_cast<char *>((*body)->data()), &releaseBody, body);
+            if (!answer)
+                delete body;
+        } else {
+            answer = MHD_create_response_from_buffer(0, nullptr, MHD_RESPMEM_PERSISTENT);
+        }
+        if (!answer)
+            return MHD_NO;
+        for (const auto &[name, value] : response.headers)
+            MHD_add_response_header(answer, name.c_str(), value.c_str());
+        const MHD_Result result =
+            MHD_queue_response(connection, static_cast<unsigned>(response.status), answer);
+        MHD_destroy_response(answer);
+        return result;
+    }
+};
+
+HttpServer::HttpServer(HttpLimits limits) : d(std::make_unique<Private>())
+{
+    d->limits = limits;
+}
+
+HttpServer::~HttpServer()
+{
+    stop();
+}
+
+void HttpServer::get(std::string path, Handler handler)
+{
+    d->gets.insert_or_assign(std::move(path), std::move(handler));
+}
+
+void HttpServer::post(std::string path, BodyHandler handler)
+{
+    d->posts.insert_or_assign(std::move(path), std::move(handler));
+}
+
+void HttpServer::start(UniqueFd listening)
+{
+    if (d->daemon)
+        throw std::logic_error("the HTTP server is running already");
+    d->daemon = MHD_start_daemon(
+        MHD_USE_THREAD_PER_CONNECTION | MHD_USE_INTERNAL_POLLING_THREAD | MHD_USE_POLL |
+            MHD_USE_ERROR_LOG,
+        0, nullptr, nullptr, &Private::answer, d.get(), MHD_OPTION_EXTERNAL_LOGGER, &logFromLibrary,
+        nullptr, MHD_OPTION_LISTEN_SOCKET, listening.get(), MHD_OPTION_CONNECTION_TIMEOUT,
+        d->limits.idleSeconds, MHD_OPTION_CONNECTION_LIMIT, d->limits.maxConnections,
+        MHD_OPTION_CONNECTION_MEMORY_LIMIT, connectionMemory, MHD_OPTION_URI_LOG_CALLBACK,
+        &Private::beginExchange, d.get(), MHD_OPTION_NOTIFY_COMPLETED, &Private::endExchange,
+        d.get(), MHD_OPTION_END);
+    if (!d->daemon)
+        throw std::runtime_error("the HTTP server cannot start");
+    listening.release(); // closed by libmicrohttpd when it stops
+}
+
+void HttpServer::stop()
+{
+    if (d->daemon)
+        MHD_stop_daemon(std::exchange(d->daemon, nullptr));
 }
 
 } // namespace quillary::server

@@ -1,4 +1,5 @@
 // quillary-demo-server: the demonstration web site the client talks to.
+#include "listener.h"
 #include "options.h"
 #include "site.h"
 
@@ -34,19 +35,18 @@ int main(int argc, char *argv[])
     sigaddset(&stopSignals, SIGTERM);
     pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
 
+    // The port first: a site that cannot have it leaves the data folder alone.
+    UniqueFd listening;
     std::unique_ptr<DemoSite> site;
     try {
-        site = std::make_unique<DemoSite>(SiteConfig{options.dataDir, options.maxUploadBytes});
+        listening = openListener(options.address, options.port);
+        site = std::make_unique<DemoSite>(
+            SiteConfig{options.dataDir, options.maxUploadBytes, DiskWriter{}});
     } catch (const std::exception &error) {
         std::fprintf(stderr, "quillary-demo-server: %s\n", error.what());
         return 1;
     }
-    const int port = site->bind(options.address, options.port);
-    if (port < 0) {
-        std::fprintf(stderr, "quillary-demo-server: cannot listen on %s port %d\n",
-                     options.address.c_str(), options.port);
-        return 1;
-    }
+    const int port = localPort(listening.get());
     const bool ipv6 = options.address.find(':') != std::string::npos;
     std::printf("quillary-demo-server: listening on http://%s%s%s:%d (data in %s)\n",
                 ipv6 ? "[" : "", options.address.c_str(), ipv6 ? "]" : "", port,
@@ -59,6 +59,11 @@ int main(int argc, char *argv[])
         site->stop();
     });
     stopper.detach();
-    const bool ok = site->listen();
-    return ok ? 0 : 1;
+    try {
+        site->listen(std::move(listening));
+    } catch (const std::exception &error) {
+        std::fprintf(stderr, "quillary-demo-server: %s\n", error.what());
+        return 1;
+    }
+    return 0;
 }

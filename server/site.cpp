@@ -6,18 +6,20 @@
 #include "ids.h"
 #include "log.h"
 #include "mime.h"
+#include "multipart.h"
 #include "pages.h"
 #include "samples.h"
-#include "store.h"
 
 #include <cerrno>
+#include <condition_variable>
 #include <cstring>
 #include <ctime>
 #include <fcntl.h>
+#include <mutex>
 #include <optional>
+#include <strings.h>
 #include <sys/file.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 namespace quillary::server {
 namespace fs = std::filesystem;
@@ -26,10 +28,9 @@ namespace {
 
 constexpr const char *htmlType = "text/html; charset=utf-8";
 constexpr const char *textType = "text/plain; charset=utf-8";
-constexpr const char *uploadField = "file";
+constexpr std::string_view uploadField = "file";
 // Room for the multipart boundaries, part headers and small extra fields.
 constexpr std::uint64_t multipartOverhead = 64 * 1024;
-constexpr std::size_t downloadChunk = 1 << 20;
 
 std::int64_t now()
 {
@@ -37,28 +38,51 @@ std::int64_t now()
 }
 
 // Exactly one value, and a valid id.
-std::optional<std::int64_t> idParameter(const httplib::Request &request, const char *name)
+std::optional<std::int64_t> idParameter(const RequestTarget &target, std::string_view name)
 {
-    if (request.get_param_value_count(name) != 1)
-        return std::nullopt;
-    return parseId(request.get_param_value(name));
+    const auto value = target.single(name);
+    return value ? parseId(*value) : std::nullopt;
 }
 
-void sendText(httplib::Response &response, int status, const std::string &text)
+HttpResponse content(std::string_view type, std::shared_ptr<const std::string> body)
 {
+    HttpResponse response;
+    response.headers.emplace_back("Content-Type", type);
+    response.body = std::move(body);
+    return response;
+}
+
+HttpResponse text(int status, const std::string &message)
+{
+    HttpResponse response = content(textType, std::make_shared<const std::string>(message + "\n"));
     response.status = status;
-    response.set_content(text + "\n", textType);
+    return response;
 }
 
-void sendHtml(httplib::Response &response, const std::string &html)
+HttpResponse html(std::shared_ptr<const std::string> page)
 {
-    response.set_header("Cache-Control", "no-store");
-    response.set_content(html, htmlType);
+    HttpResponse response = content(htmlType, std::move(page));
+    response.headers.emplace_back("Cache-Control", "no-store");
+    return response;
+}
+
+HttpResponse html(std::string page)
+{
+    return html(std::make_shared<const std::string>(std::move(page)));
+}
+
+HttpResponse redirect(const std::string &location)
+{
+    HttpResponse response;
+    response.status = 302;
+    response.headers.emplace_back("Location", location);
+    return response;
 }
 
 // The name an upload carried, kept for the version history only (never used as a path).
-std::string cleanUploadedName(std::string name)
+std::string cleanUploadedName(std::string_view uploaded)
 {
+    std::string name(uploaded);
     if (const auto slash = name.find_last_of("/\\"); slash != name.npos)
         name.erase(0, slash + 1);
     if (name.size() > 200)
@@ -70,61 +94,153 @@ std::string cleanUploadedName(std::string name)
     return name;
 }
 
-class FileDescriptor
+bool startsWithNoCase(std::string_view text, std::string_view prefix)
 {
-public:
-    explicit FileDescriptor(int fd) : m_fd(fd) {}
-    ~FileDescriptor()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-    FileDescriptor(const FileDescriptor &) = delete;
-    FileDescriptor &operator=(const FileDescriptor &) = delete;
-    int get() const { return m_fd; }
+    return text.size() >= prefix.size() &&
+           ::strncasecmp(text.data(), prefix.data(), prefix.size()) == 0;
+}
 
-private:
-    int m_fd;
-};
-
-struct Rejection
+HttpResponse tooLarge(std::uint64_t maxUploadBytes)
 {
-    int status;
-    std::string message;
-};
+    return text(413, "the document is larger than this server accepts (" +
+                         std::to_string(maxUploadBytes) + " bytes)");
+}
+
+HttpResponse cannotStore()
+{
+    return text(500, "the server cannot store the document");
+}
 
 } // namespace
 
 struct DemoSite::Private
 {
     SiteConfig config;
-    std::unique_ptr<FileDescriptor> lock;
+    UniqueFd lock;
     std::unique_ptr<Database> database;
     std::unique_ptr<ObjectStore> store;
     HttpServer server;
+
+    std::mutex stateMutex;
+    std::condition_variable stopped;
+    bool stopRequested = false;
 
     std::mutex listMutex;
     std::uint64_t listGeneration = ~std::uint64_t{0};
     std::shared_ptr<const std::string> listHtml;
 
-    explicit Private(SiteConfig siteConfig) : config(std::move(siteConfig)) {}
+    explicit Private(SiteConfig siteConfig)
+        : config(std::move(siteConfig)),
+          server(HttpLimits{30, 1000, config.maxUploadBytes + multipartOverhead})
+    {
+    }
 
     void open();
     void routes();
 
     std::shared_ptr<const std::string> listPageHtml();
-    std::optional<DocumentInfo> documentFor(const httplib::Request &request,
-                                            httplib::Response &response);
-    void serveDocumentPage(const httplib::Request &request, httplib::Response &response,
-                           std::string (*build)(const DocumentInfo &));
-    void serveDownload(const httplib::Request &request, httplib::Response &response);
-    void serveVersions(const httplib::Request &request, httplib::Response &response);
-    void serveAsset(httplib::Response &response, std::string_view asset, std::string_view name,
-                    bool attachment);
+    std::optional<DocumentInfo> document(const HttpRequest &request);
+    HttpResponse documentPage(const HttpRequest &request,
+                              std::string (*build)(const DocumentInfo &));
+    HttpResponse download(const HttpRequest &request);
+    HttpResponse versions(const HttpRequest &request);
+    static HttpResponse asset(std::string_view asset, std::string_view name, bool attachment);
 
-    std::optional<Rejection> checkUpload(const httplib::Request &request);
-    void receiveUpload(const httplib::Request &request, httplib::Response &response,
-                       const httplib::ContentReader &reader);
+    class UploadReceiver;
+    std::variant<HttpResponse, std::unique_ptr<BodyReceiver>> upload(const HttpRequest &request);
+};
+
+// One upload: the "file" part streamed into a pending object, committed as a new version only
+// once the whole body has arrived intact.
+class DemoSite::Private::UploadReceiver final : public BodyReceiver
+{
+public:
+    UploadReceiver(Private &site, std::int64_t id, std::string boundary,
+                   std::unique_ptr<PendingObject> pending)
+        : m_site(site), m_id(id), m_pending(std::move(pending)),
+          m_form(
+              std::move(boundary),
+              [this](const MultipartReader::Part &part) { return partStarts(part); },
+              [this](std::string_view bytes) { return partBytes(bytes); })
+    {
+    }
+
+    bool receive(std::string_view bytes) override
+    {
+        m_received += bytes.size();
+        if (m_received > m_site.config.maxUploadBytes + multipartOverhead) {
+            m_failure = tooLarge(m_site.config.maxUploadBytes);
+            return false;
+        }
+        return m_form.feed(bytes);
+    }
+
+    HttpResponse finish() override
+    {
+        if (m_failure)
+            return std::move(*m_failure); // the pending file goes with this receiver
+        if (!m_form.complete())
+            return text(400, "the upload was incomplete or malformed");
+        if (m_fileParts == 0)
+            return text(400, "the upload has no field named \"file\"");
+        if (m_pending->size() == 0)
+            return text(400, "the uploaded document is empty");
+        try {
+            const StoredObject object = m_site.store->commit(*m_pending);
+            const auto version =
+                m_site.database->addVersion(m_id, object.hash, object.size, m_uploadedName, now());
+            if (!version)
+                return text(404, "no such document");
+            logInfo("document " + std::to_string(m_id) + " saved as version " +
+                    std::to_string(*version) + " (" + std::to_string(object.size) + " bytes)");
+            return text(200, "OK " + std::to_string(*version));
+        } catch (const std::exception &error) {
+            logWarning("upload to document " + std::to_string(m_id) +
+                       " cannot be committed: " + error.what());
+            return cannotStore();
+        }
+    }
+
+private:
+    bool partStarts(const MultipartReader::Part &part)
+    {
+        m_inFile = part.name == uploadField;
+        if (m_inFile && ++m_fileParts > 1) {
+            m_failure = text(400, "more than one \"file\" field");
+            return false;
+        }
+        if (m_inFile)
+            m_uploadedName = cleanUploadedName(part.fileName);
+        return true;
+    }
+
+    bool partBytes(std::string_view bytes)
+    {
+        if (!m_inFile)
+            return true;
+        if (m_pending->size() + bytes.size() > m_site.config.maxUploadBytes) {
+            m_failure = tooLarge(m_site.config.maxUploadBytes);
+            return false;
+        }
+        try {
+            m_pending->write(bytes.data(), bytes.size());
+        } catch (const StoreError &error) {
+            logWarning("upload to document " + std::to_string(m_id) + " failed: " + error.what());
+            m_failure = cannotStore();
+            return false;
+        }
+        return true;
+    }
+
+    Private &m_site;
+    std::int64_t m_id;
+    std::unique_ptr<PendingObject> m_pending;
+    MultipartReader m_form;
+    std::optional<HttpResponse> m_failure;
+    std::string m_uploadedName;
+    int m_fileParts = 0;
+    bool m_inFile = false;
+    std::uint64_t m_received = 0;
 };
 
 void DemoSite::Private::open()
@@ -135,16 +251,15 @@ void DemoSite::Private::open()
         throw std::runtime_error("cannot create data folder " + config.dataDir.string() + ": " +
                                  error.message());
     const fs::path lockPath = config.dataDir / "server.lock";
-    const int fd = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-    if (fd < 0)
+    lock.reset(::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600));
+    if (!lock)
         throw std::runtime_error("cannot open " + lockPath.string() + ": " + std::strerror(errno));
-    lock = std::make_unique<FileDescriptor>(fd);
-    if (::flock(fd, LOCK_EX | LOCK_NB) != 0)
+    if (::flock(lock.get(), LOCK_EX | LOCK_NB) != 0)
         throw std::runtime_error("data folder " + config.dataDir.string() +
                                  " is in use by another server (" + std::strerror(errno) + ")");
 
     database = std::make_unique<Database>(config.dataDir / "quillary.sqlite");
-    store = std::make_unique<ObjectStore>(config.dataDir / "store");
+    store = std::make_unique<ObjectStore>(config.dataDir / "store", config.disk);
     const std::size_t removed = store->recover(database->referencedObjects());
     if (removed > 0)
         logInfo("cleared " + std::to_string(removed) + " leftovers of interrupted uploads in " +
@@ -160,310 +275,143 @@ std::shared_ptr<const std::string> DemoSite::Private::listPageHtml()
         if (listHtml && listGeneration == generation)
             return listHtml;
     }
-    auto html = std::make_shared<const std::string>(listPage(database->documents()));
+    auto page = std::make_shared<const std::string>(listPage(database->documents()));
     std::lock_guard guard(listMutex);
     // A commit between reading the generation and the documents only costs a rebuild later.
-    listHtml = html;
+    listHtml = page;
     listGeneration = generation;
-    return html;
+    return page;
 }
 
-std::optional<DocumentInfo> DemoSite::Private::documentFor(const httplib::Request &request,
-                                                           httplib::Response &response)
+std::optional<DocumentInfo> DemoSite::Private::document(const HttpRequest &request)
 {
-    const auto id = idParameter(request, "id");
-    std::optional<DocumentInfo> document;
-    if (id)
-        document = database->document(*id);
-    if (!document)
-        sendText(response, 404, "no such document");
-    return document;
+    const auto id = idParameter(request.target(), "id");
+    return id ? database->document(*id) : std::nullopt;
 }
 
-void DemoSite::Private::serveDocumentPage(const httplib::Request &request,
-                                          httplib::Response &response,
-                                          std::string (*build)(const DocumentInfo &))
+HttpResponse DemoSite::Private::documentPage(const HttpRequest &request,
+                                             std::string (*build)(const DocumentInfo &))
 {
-    if (const auto document = documentFor(request, response))
-        sendHtml(response, build(*document));
+    const auto found = document(request);
+    return found ? html(build(*found)) : text(404, "no such document");
 }
 
-void DemoSite::Private::serveVersions(const httplib::Request &request, httplib::Response &response)
+HttpResponse DemoSite::Private::versions(const HttpRequest &request)
 {
-    if (const auto document = documentFor(request, response))
-        sendHtml(response, versionsPage(*document, database->versions(document->id)));
+    const auto found = document(request);
+    return found ? html(versionsPage(*found, database->versions(found->id)))
+                 : text(404, "no such document");
 }
 
-void DemoSite::Private::serveDownload(const httplib::Request &request, httplib::Response &response)
+HttpResponse DemoSite::Private::download(const HttpRequest &request)
 {
-    const auto document = documentFor(request, response);
-    if (!document)
-        return;
-    std::string object = document->object;
-    std::int64_t number = document->version;
-    if (request.has_param("version")) {
-        const auto wanted = idParameter(request, "version");
-        const auto version = wanted ? database->version(document->id, *wanted) : std::nullopt;
-        if (!version) {
-            sendText(response, 404, "no such version");
-            return;
-        }
+    const auto found = document(request);
+    if (!found)
+        return text(404, "no such document");
+    std::string object = found->object;
+    std::int64_t number = found->version;
+    if (request.target().has("version")) {
+        const auto wanted = idParameter(request.target(), "version");
+        const auto version = wanted ? database->version(found->id, *wanted) : std::nullopt;
+        if (!version)
+            return text(404, "no such version");
         object = version->object;
         number = version->number;
     }
 
     const fs::path path = store->objectPath(object);
-    auto file = std::make_shared<FileDescriptor>(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    UniqueFd file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
     struct stat info
     {
     };
-    if (file->get() < 0 || ::fstat(file->get(), &info) != 0) {
+    if (!file || ::fstat(file.get(), &info) != 0) {
         logWarning("cannot open stored document " + path.string() + ": " + std::strerror(errno));
-        sendText(response, 500, "the stored document cannot be read");
-        return;
+        return text(500, "the stored document cannot be read");
     }
-    const std::string type(contentTypeForExtension(document->extension));
-    response.set_header("Content-Disposition",
-                        attachmentDisposition(document->name, "document-" +
-                                                                  std::to_string(document->id) +
-                                                                  "." + document->extension));
-    response.set_header("Cache-Control", "no-store");
-    response.set_header("ETag", "\"" + object + "\"");
-    response.set_header("X-Document-Version", std::to_string(number));
-    const auto size = static_cast<std::size_t>(info.st_size);
-    if (size == 0) {
-        response.set_content("", type);
-        return;
-    }
-    response.set_content_provider(
-        size, type,
-        [file, path, buffer = std::make_shared<std::vector<char>>(downloadChunk)](
-            std::size_t offset, std::size_t length, httplib::DataSink &sink) {
-            const std::size_t chunk = std::min(length, buffer->size());
-            const ssize_t got =
-                ::pread(file->get(), buffer->data(), chunk, static_cast<off_t>(offset));
-            if (got <= 0) {
-                logWarning("cannot read stored document " + path.string() + ": " +
-                           (got < 0 ? std::strerror(errno) : "unexpected end of file"));
-                return false;
-            }
-            return sink.write(buffer->data(), static_cast<std::size_t>(got));
-        });
+    HttpResponse response =
+        content(contentTypeForExtension(found->extension), std::make_shared<const std::string>());
+    response.headers.emplace_back(
+        "Content-Disposition",
+        attachmentDisposition(found->name,
+                              "document-" + std::to_string(found->id) + "." + found->extension));
+    response.headers.emplace_back("Cache-Control", "no-store");
+    response.headers.emplace_back("ETag", "\"" + object + "\"");
+    response.headers.emplace_back("X-Document-Version", std::to_string(number));
+    response.fileSize = static_cast<std::uint64_t>(info.st_size);
+    response.file = std::move(file);
+    return response;
 }
 
-void DemoSite::Private::serveAsset(httplib::Response &response, std::string_view asset,
-                                   std::string_view name, bool attachment)
+HttpResponse DemoSite::Private::asset(std::string_view asset, std::string_view name,
+                                      bool attachment)
 {
     const auto bytes = assets::find(asset);
-    if (!bytes) {
-        sendText(response, 404, "not found");
-        return;
-    }
+    if (!bytes)
+        return text(404, "not found");
+    HttpResponse response = content(contentTypeForExtension(extensionOf(name)),
+                                    std::make_shared<const std::string>(*bytes));
     if (attachment)
-        response.set_header("Content-Disposition", attachmentDisposition(name, std::string(name)));
-    response.set_content(bytes->data(), bytes->size(),
-                         std::string(contentTypeForExtension(extensionOf(name))));
+        response.headers.emplace_back("Content-Disposition",
+                                      attachmentDisposition(name, std::string(name)));
+    return response;
 }
 
-std::optional<Rejection> DemoSite::Private::checkUpload(const httplib::Request &request)
+std::variant<HttpResponse, std::unique_ptr<BodyReceiver>>
+DemoSite::Private::upload(const HttpRequest &request)
 {
-    if (request.get_param_value_count("oper") != 1 || request.get_param_value("oper") != "edit")
-        return Rejection{400, "the upload address must carry oper=edit"};
-    const auto id = idParameter(request, "id");
+    // A refusal here is sent before the body is read; the connection then closes.
+    if (request.target().single("oper") != "edit")
+        return text(400, "the upload address must carry oper=edit");
+    const auto id = idParameter(request.target(), "id");
     if (!id || !database->document(*id))
-        return Rejection{404, "no such document"};
-    if (!request.is_multipart_form_data())
-        return Rejection{415, "send the document as multipart/form-data in a field named \"file\""};
-    if (request.has_header("Content-Length")) {
-        const std::string declared = request.get_header_value("Content-Length");
-        if (declared.empty() || declared.size() > 19 ||
-            declared.find_first_not_of("0123456789") != declared.npos)
-            return Rejection{400, "bad Content-Length"};
-        if (std::stoull(declared) > config.maxUploadBytes + multipartOverhead)
-            return Rejection{413, "the document is larger than this server accepts (" +
-                                      std::to_string(config.maxUploadBytes) + " bytes)"};
-    }
-    return std::nullopt;
-}
-
-void DemoSite::Private::receiveUpload(const httplib::Request &request, httplib::Response &response,
-                                      const httplib::ContentReader &reader)
-{
-    if (auto rejection = checkUpload(request)) {
-        // The body is not read, so the connection cannot carry another request.
-        response.set_header("Connection", "close");
-        HttpServer::closeAfterResponse();
-        sendText(response, rejection->status, rejection->message);
-        return;
-    }
-    const std::int64_t id = *idParameter(request, "id");
-
-    std::unique_ptr<PendingObject> pending;
+        return text(404, "no such document");
+    const std::string_view type = request.header("Content-Type").value_or("");
+    if (!startsWithNoCase(type, "multipart/form-data"))
+        return text(415, "send the document as multipart/form-data in a field named \"file\"");
+    auto boundary = formDataBoundary(type);
+    if (!boundary)
+        return text(400, "the multipart/form-data type carries no usable boundary");
+    if (const auto length = request.declaredLength();
+        length && *length > config.maxUploadBytes + multipartOverhead)
+        return tooLarge(config.maxUploadBytes);
     try {
-        pending = store->begin();
+        return std::make_unique<UploadReceiver>(*this, *id, std::move(*boundary), store->begin());
     } catch (const StoreError &error) {
-        logWarning(std::string("upload to document ") + std::to_string(id) +
-                   " cannot start: " + error.what());
-        sendText(response, 500, "the server cannot store the document");
-        return;
-    }
-
-    bool inFile = false;
-    int fileParts = 0;
-    std::string uploadedName;
-    std::uint64_t received = 0;
-    std::optional<Rejection> failure;
-    const bool complete = reader(
-        [&](const httplib::MultipartFormData &part) {
-            inFile = part.name == uploadField;
-            if (inFile && ++fileParts > 1) {
-                failure = Rejection{400, "more than one \"file\" field"};
-                return false;
-            }
-            if (inFile)
-                uploadedName = cleanUploadedName(part.filename);
-            return true;
-        },
-        [&](const char *data, std::size_t size) {
-            received += size;
-            if (received > config.maxUploadBytes + multipartOverhead ||
-                (inFile && pending->size() + size > config.maxUploadBytes)) {
-                failure = Rejection{413, "the document is larger than this server accepts (" +
-                                             std::to_string(config.maxUploadBytes) + " bytes)"};
-                return false;
-            }
-            if (!inFile)
-                return true;
-            try {
-                pending->write(data, size);
-            } catch (const StoreError &error) {
-                logWarning(std::string("upload to document ") + std::to_string(id) +
-                           " failed: " + error.what());
-                failure = Rejection{500, "the server cannot store the document"};
-                return false;
-            }
-            return true;
-        });
-    if (!complete || failure) {
-        response.set_header("Connection", "close");
-        HttpServer::closeAfterResponse();
-        if (!failure)
-            failure = Rejection{400, "the upload was incomplete or malformed"};
-        sendText(response, failure->status, failure->message);
-        return; // the pending file is deleted with `pending`
-    }
-    if (fileParts == 0) {
-        sendText(response, 400, "the upload has no field named \"file\"");
-        return;
-    }
-    if (pending->size() == 0) {
-        sendText(response, 400, "the uploaded document is empty");
-        return;
-    }
-
-    try {
-        const StoredObject object = store->commit(*pending);
-        const auto version =
-            database->addVersion(id, object.hash, object.size, uploadedName, now());
-        if (!version) {
-            sendText(response, 404, "no such document");
-            return;
-        }
-        logInfo("document " + std::to_string(id) + " saved as version " + std::to_string(*version) +
-                " (" + std::to_string(object.size) + " bytes)");
-        sendText(response, 200, "OK " + std::to_string(*version));
-    } catch (const std::exception &error) {
-        logWarning(std::string("upload to document ") + std::to_string(id) +
-                   " cannot be committed: " + error.what());
-        sendText(response, 500, "the server cannot store the document");
+        logWarning("upload to document " + std::to_string(*id) + " cannot start: " + error.what());
+        return cannotStore();
     }
 }
 
 void DemoSite::Private::routes()
 {
-    using httplib::Request;
-    using httplib::Response;
-
-    server.new_task_queue = [] { return new httplib::ThreadPool(64); };
-    server.set_keep_alive_max_count(1000);
-    server.set_read_timeout(30);
-    server.set_write_timeout(30);
-    server.set_payload_max_length(config.maxUploadBytes + multipartOverhead);
-
-    server.Get("/", [](const Request &, Response &response) {
-        response.set_redirect("/quillary/webdocumentlist.asp");
-    });
-    server.Get("/quillary/webdocumentlist.asp", [this](const Request &, Response &response) {
-        const auto html = listPageHtml();
-        response.set_header("Cache-Control", "no-store");
-        response.set_content(*html, htmlType);
-    });
-    server.Get("/quillary/webdocedit.asp", [this](const Request &request, Response &response) {
-        serveDocumentPage(request, response, &editPage);
-    });
-    server.Get("/quillary/webdocread.asp", [this](const Request &request, Response &response) {
-        serveDocumentPage(request, response, &readPage);
-    });
-    server.Get("/quillary/versions.asp", [this](const Request &request, Response &response) {
-        serveVersions(request, response);
-    });
-    server.Get("/quillary/writefile.asp", [this](const Request &request, Response &response) {
-        serveDownload(request, response);
-    });
-    server.Post("/quillary/uploadedit.asp", [this](const Request &request, Response &response,
-                                                   const httplib::ContentReader &reader) {
-        receiveUpload(request, response, reader);
-    });
-    server.set_expect_100_continue_handler([this](const Request &request, Response &response) {
-        if (request.path == "/quillary/uploadedit.asp") {
-            if (auto rejection = checkUpload(request)) {
-                response.set_header("Connection", "close");
-                HttpServer::closeAfterResponse();
-                sendText(response, rejection->status, rejection->message);
-                return rejection->status;
-            }
-        }
-        return 100;
-    });
-    server.Get(R"(/quillary/temp/(file[123]\.doc))",
-               [this](const Request &request, Response &response) {
-                   const std::string name = request.matches[1];
-                   serveAsset(response, "documents/" + name, name, true);
-               });
-    server.Get(R"(/quillary/images/(quillary\.jpg|003\.gif))",
-               [this](const Request &request, Response &response) {
-                   const std::string name = request.matches[1];
-                   serveAsset(response, "images/" + name, name, false);
-               });
-    server.Get("/officebbs",
-               [](const Request &, Response &response) { response.set_redirect("/officebbs/"); });
-    server.Get("/officebbs/",
-               [](const Request &, Response &response) { sendHtml(response, forumPage()); });
-    server.Get("/quillaryintro.htm",
-               [](const Request &, Response &response) { sendHtml(response, introPage()); });
-    server.Get("/quillary.htm",
-               [](const Request &, Response &response) { sendHtml(response, purchasePage()); });
-
-    server.set_error_handler([](const Request &, Response &response) {
-        if (response.body.empty()) {
-            response.set_content(response.status == 404
-                                     ? "not found\n"
-                                     : "request failed (" + std::to_string(response.status) + ")\n",
-                                 textType);
-        }
-    });
-    server.set_exception_handler(
-        [](const Request &request, Response &response, std::exception_ptr error) {
-            std::string what = "unknown error";
-            try {
-                std::rethrow_exception(error);
-            } catch (const std::exception &exception) {
-                what = exception.what();
-            } catch (...) {
-            }
-            logWarning("request " + request.method + " " + request.target + " failed: " + what);
-            sendText(response, 500, "internal server error");
-        });
+    const auto page = [](std::string (*build)()) {
+        return [build](const HttpRequest &) { return html(build()); };
+    };
+    server.get("/", [](const HttpRequest &) { return redirect("/quillary/webdocumentlist.asp"); });
+    server.get("/quillary/webdocumentlist.asp",
+               [this](const HttpRequest &) { return html(listPageHtml()); });
+    server.get("/quillary/webdocedit.asp",
+               [this](const HttpRequest &request) { return documentPage(request, &editPage); });
+    server.get("/quillary/webdocread.asp",
+               [this](const HttpRequest &request) { return documentPage(request, &readPage); });
+    server.get("/quillary/versions.asp",
+               [this](const HttpRequest &request) { return versions(request); });
+    server.get("/quillary/writefile.asp",
+               [this](const HttpRequest &request) { return download(request); });
+    server.post("/quillary/uploadedit.asp",
+                [this](const HttpRequest &request) { return upload(request); });
+    for (const std::string name : {"file1.doc", "file2.doc", "file3.doc"}) {
+        server.get("/quillary/temp/" + name,
+                   [name](const HttpRequest &) { return asset("documents/" + name, name, true); });
+    }
+    for (const std::string name : {"quillary.jpg", "003.gif"}) {
+        server.get("/quillary/images/" + name,
+                   [name](const HttpRequest &) { return asset("images/" + name, name, false); });
+    }
+    server.get("/officebbs", [](const HttpRequest &) { return redirect("/officebbs/"); });
+    server.get("/officebbs/", page(&forumPage));
+    server.get("/quillaryintro.htm", page(&introPage));
+    server.get("/quillary.htm", page(&purchasePage));
 }
 
 DemoSite::DemoSite(SiteConfig config) : d(std::make_unique<Private>(std::move(config)))
@@ -474,25 +422,22 @@ DemoSite::DemoSite(SiteConfig config) : d(std::make_unique<Private>(std::move(co
 
 DemoSite::~DemoSite() = default;
 
-int DemoSite::bind(const std::string &address, int port)
+void DemoSite::listen(UniqueFd listening)
 {
-    return port == 0 ? d->server.bind_to_any_port(address)
-                     : (d->server.bind_to_port(address, port) ? port : -1);
-}
-
-bool DemoSite::listen()
-{
-    return d->server.listen_after_bind();
+    d->server.start(std::move(listening));
+    {
+        std::unique_lock guard(d->stateMutex);
+        d->stopped.wait(guard, [this] { return d->stopRequested; });
+        d->stopRequested = false;
+    }
+    d->server.stop();
 }
 
 void DemoSite::stop()
 {
-    d->server.stop();
-}
-
-bool DemoSite::isRunning() const
-{
-    return d->server.is_running();
+    std::lock_guard guard(d->stateMutex);
+    d->stopRequested = true;
+    d->stopped.notify_all();
 }
 
 } // namespace quillary::server

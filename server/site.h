@@ -1,5 +1,8 @@
 #pragma once
 
+#include "store.h"
+#include "uniquefd.h"
+
 #include <cstdint>
 #include <filesystem>
 #include <memory>
@@ -11,6 +14,7 @@ struct SiteConfig
 {
     std::filesystem::path dataDir;
     std::uint64_t maxUploadBytes = 256ull * 1024 * 1024;
+    DiskWriter disk; // how uploads reach the disk
 };
 
 // The demonstration web site: document list and pages, downloads, uploads kept as
@@ -26,11 +30,9 @@ public:
     DemoSite(const DemoSite &) = delete;
     DemoSite &operator=(const DemoSite &) = delete;
 
-    // Returns the bound port (useful with port 0), or -1.
-    int bind(const std::string &address, int port);
-    bool listen(); // serves until stop()
+    // Serves on a listening socket (see openListener) until stop() is called from any thread.
+    void listen(UniqueFd listening);
     void stop();
-    bool isRunning() const;
 
 private:
     struct Private;

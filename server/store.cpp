@@ -26,18 +26,6 @@ constexpr std::uint64_t writeBackStep = 8 << 20;
     throw StoreError(what + " " + path.string() + ": " + std::strerror(error));
 }
 
-void syncDirectory(const fs::path &dir)
-{
-    const int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0)
-        fail("cannot open folder", dir);
-    const int result = ::fsync(fd);
-    const int error = errno;
-    ::close(fd);
-    if (result != 0)
-        fail("cannot sync folder", dir, error);
-}
-
 void makeDirectory(const fs::path &dir)
 {
     std::error_code error;
@@ -80,8 +68,8 @@ struct PendingObject::HashState
     EVP_MD_CTX *context;
 };
 
-PendingObject::PendingObject(int fd, fs::path path)
-    : m_fd(fd), m_path(std::move(path)), m_hash(std::make_unique<HashState>())
+PendingObject::PendingObject(const DiskWriter &disk, int fd, fs::path path)
+    : m_disk(disk), m_fd(fd), m_path(std::move(path)), m_hash(std::make_unique<HashState>())
 {
     m_buffer.reserve(bufferSize);
 }
@@ -114,12 +102,11 @@ void PendingObject::flush()
     const char *data = m_buffer.data();
     std::size_t left = m_buffer.size();
     while (left > 0) {
-        const ssize_t written = ::write(m_fd, data, left);
-        if (written < 0) {
-            if (errno == EINTR)
-                continue;
-            fail("cannot write", m_path);
-        }
+        const ssize_t written = m_disk.write(m_fd, data, left);
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0)
+            fail("cannot write", m_path, written < 0 ? errno : ENOSPC);
         data += written;
         left -= static_cast<std::size_t>(written);
     }
@@ -141,8 +128,9 @@ void PendingObject::discard() noexcept
     ::unlink(m_path.c_str());
 }
 
-ObjectStore::ObjectStore(fs::path root)
-    : m_root(std::move(root)), m_objects(m_root / "objects"), m_tmp(m_root / "tmp")
+ObjectStore::ObjectStore(fs::path root, DiskWriter disk)
+    : m_disk(std::move(disk)), m_root(std::move(root)), m_objects(m_root / "objects"),
+      m_tmp(m_root / "tmp")
 {
     makeDirectory(m_objects);
     makeDirectory(m_tmp);
@@ -154,7 +142,7 @@ std::unique_ptr<PendingObject> ObjectStore::begin()
         fs::path path = m_tmp / randomName();
         const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
         if (fd >= 0)
-            return std::unique_ptr<PendingObject>(new PendingObject(fd, std::move(path)));
+            return std::unique_ptr<PendingObject>(new PendingObject(m_disk, fd, std::move(path)));
         if (errno != EEXIST)
             fail("cannot create", path);
     }
@@ -166,7 +154,7 @@ StoredObject ObjectStore::commit(PendingObject &pending)
     if (pending.m_fd < 0)
         throw StoreError("upload already finished: " + pending.m_path.string());
     pending.flush();
-    if (::fsync(pending.m_fd) != 0)
+    if (m_disk.sync(pending.m_fd) != 0)
         fail("cannot sync", pending.m_path);
     std::array<unsigned char, EVP_MAX_MD_SIZE> digest{};
     unsigned length = 0;
@@ -195,6 +183,18 @@ StoredObject ObjectStore::commit(PendingObject &pending)
     pending.m_fd = -1;
     syncDirectory(dir);
     return object;
+}
+
+void ObjectStore::syncDirectory(const fs::path &dir) const
+{
+    const int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        fail("cannot open folder", dir);
+    const int result = m_disk.sync(fd);
+    const int error = errno;
+    ::close(fd);
+    if (result != 0)
+        fail("cannot sync folder", dir, error);
 }
 
 StoredObject ObjectStore::put(std::string_view bytes)

@@ -2,11 +2,14 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <set>
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <sys/types.h>
+#include <unistd.h>
 #include <vector>
 
 namespace quillary::server {
@@ -21,6 +24,14 @@ struct StoredObject
 {
     std::string hash; // SHA-256, lower-case hex: also the object's file name
     std::uint64_t size = 0;
+};
+
+// The calls that put an upload's bytes on disk (::write, ::fsync by default). Tests pass
+// failing ones in to see how a full disk or an I/O error half way through is handled.
+struct DiskWriter
+{
+    std::function<ssize_t(int fd, const void *data, std::size_t size)> write = ::write;
+    std::function<int(int fd)> sync = ::fsync;
 };
 
 class ObjectStore;
@@ -39,10 +50,11 @@ public:
 
 private:
     friend class ObjectStore;
-    PendingObject(int fd, std::filesystem::path path);
+    PendingObject(const DiskWriter &disk, int fd, std::filesystem::path path);
     void flush();
     void discard() noexcept;
 
+    const DiskWriter &m_disk;
     int m_fd = -1;
     std::filesystem::path m_path;
     struct HashState;
@@ -58,7 +70,8 @@ private:
 class ObjectStore
 {
 public:
-    explicit ObjectStore(std::filesystem::path root); // creates the folders; throws StoreError
+    // Creates the folders; throws StoreError.
+    explicit ObjectStore(std::filesystem::path root, DiskWriter disk = {});
 
     std::unique_ptr<PendingObject> begin();
     // Syncs the data, moves it into place and syncs the folder; the pending object is spent.
@@ -73,6 +86,9 @@ public:
     std::size_t recover(const std::set<std::string> &referenced);
 
 private:
+    void syncDirectory(const std::filesystem::path &dir) const;
+
+    DiskWriter m_disk;
     std::filesystem::path m_root;
     std::filesystem::path m_objects;
     std::filesystem::path m_tmp;

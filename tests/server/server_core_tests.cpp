@@ -1,11 +1,13 @@
 #include "gifwriter.h"
 #include "ids.h"
 #include "mime.h"
+#include "multipart.h"
 #include "options.h"
 #include "pages.h"
 #include "pagetext.h"
 #include "serverprocess.h"
 #include "store.h"
+#include "target.h"
 
 #include <QImage>
 
@@ -14,6 +16,7 @@
 #include <fstream>
 
 using namespace quillary::server;
+using quillary::testing::readFile;
 using quillary::testing::TempDir;
 
 namespace {
@@ -43,6 +46,194 @@ INSTANTIATE_TEST_SUITE_P(
                       IdCase{"1 ", std::nullopt}, IdCase{"1a", std::nullopt},
                       IdCase{"0x1", std::nullopt}, IdCase{"1.0", std::nullopt},
                       IdCase{"１", std::nullopt}, IdCase{"../1", std::nullopt}));
+
+struct TargetCase
+{
+    const char *name;
+    const char *target;
+    const char *parameter;
+    std::optional<std::string> expected; // the parameter's single value
+};
+
+void PrintTo(const TargetCase &c, std::ostream *out)
+{
+    *out << c.name;
+}
+
+class ParseTargetTest : public ::testing::TestWithParam<TargetCase>
+{
+};
+
+TEST_P(ParseTargetTest, single_readsTheValueOnlyWhenGivenOnceAndIntact)
+{
+    const auto target = parseTarget(GetParam().target);
+    ASSERT_TRUE(target);
+    const auto value = target->single(GetParam().parameter);
+    EXPECT_EQ(value ? std::optional<std::string>(*value) : std::nullopt, GetParam().expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ParseTargetTest,
+    ::testing::Values(
+        TargetCase{"plain", "/w.asp?id=1&operfile=office", "id", "1"},
+        TargetCase{"otherParameter", "/w.asp?id=1&operfile=office", "operfile", "office"},
+        TargetCase{"valueHoldingEquals", "/w.asp?id=x=1", "id", "x=1"},
+        TargetCase{"trailingEquals", "/w.asp?id=1=", "id", "1="},
+        TargetCase{"leadingEquals", "/w.asp?id==1", "id", "=1"},
+        TargetCase{"nameOnly", "/w.asp?id", "id", ""},
+        TargetCase{"givenTwice", "/w.asp?id=1&id=1", "id", std::nullopt},
+        TargetCase{"absent", "/w.asp?ids=1", "id", std::nullopt},
+        TargetCase{"noQuery", "/w.asp", "id", std::nullopt},
+        TargetCase{"emptyPiecesSkipped", "/w.asp?&&id=2&", "id", "2"},
+        TargetCase{"escapedDigit", "/w.asp?id=%31", "id", "1"},
+        TargetCase{"escapedAmpersandStaysInValue", "/w.asp?id=1%26id=2", "id", "1&id=2"},
+        TargetCase{"escapedEqualsInName", "/w.asp?id%3D1", "id=1", ""},
+        TargetCase{"plusIsSpace", "/w.asp?id=+1", "id", " 1"},
+        TargetCase{"semicolonIsNoSeparator", "/w.asp?id=1;id=2", "id", "1;id=2"},
+        TargetCase{"questionMarkInValue", "/w.asp?id=1?id=2", "id", "1?id=2"},
+        TargetCase{"namesAreCaseSensitive", "/w.asp?ID=1", "id", std::nullopt},
+        TargetCase{"brokenEscapeSpoilsTheQuery", "/w.asp?id=1&x=%zz", "id", std::nullopt},
+        TargetCase{"cutEscapeSpoilsTheQuery", "/w.asp?id=1%", "id", std::nullopt},
+        TargetCase{"escapedNulKept", "/w.asp?id=1%00", "id", std::string("1\0", 2)}),
+    [](const auto &info) { return std::string(info.param.name); });
+
+TEST(ParseTargetTest, path_isDecoded_andOnlyOriginFormIsRead)
+{
+    EXPECT_EQ(parseTarget("/quillary/temp/%2e%2e/x?id=1")->path, "/quillary/temp/../x");
+    EXPECT_EQ(parseTarget("/a+b")->path, "/a+b");
+    EXPECT_EQ(parseTarget("/")->path, "/");
+    for (const char *bad : {"", "*", "http://h/x", "x", "/a%2", "/a%zz", "/a%00b"})
+        EXPECT_FALSE(parseTarget(bad)) << bad;
+}
+
+TEST(ParseTargetTest, has_countsEveryOccurrence_andAnUnreadableQueryHasEverything)
+{
+    EXPECT_TRUE(parseTarget("/w?id=1&version=1&version=2")->has("version"));
+    EXPECT_FALSE(parseTarget("/w?id=1")->has("version"));
+    EXPECT_TRUE(parseTarget("/w?id=1&x=%g0")->has("version"));
+}
+
+struct BoundaryCase
+{
+    const char *name;
+    std::string contentType;
+    std::optional<std::string> expected;
+};
+
+void PrintTo(const BoundaryCase &c, std::ostream *out)
+{
+    *out << c.name;
+}
+
+class FormDataBoundaryTest : public ::testing::TestWithParam<BoundaryCase>
+{
+};
+
+TEST_P(FormDataBoundaryTest, formDataBoundary_readsTheParameter)
+{
+    EXPECT_EQ(formDataBoundary(GetParam().contentType), GetParam().expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, FormDataBoundaryTest,
+    ::testing::Values(
+        BoundaryCase{"oneCharacter", "multipart/form-data; boundary=B", "B"},
+        BoundaryCase{"quoted", "multipart/form-data; boundary=\"a+b/c=\"", "a+b/c="},
+        BoundaryCase{"followedByAnotherParameter",
+                     "multipart/form-data; boundary=xyz; charset=utf-8", "xyz"},
+        BoundaryCase{"caseOfTypeAndName", "Multipart/Form-Data; BOUNDARY=q", "q"},
+        BoundaryCase{"noSpaces", "multipart/form-data;boundary=q", "q"},
+        BoundaryCase{"seventyCharacters", "multipart/form-data; boundary=" + std::string(70, 'x'),
+                     std::string(70, 'x')},
+        BoundaryCase{"seventyOneCharacters",
+                     "multipart/form-data; boundary=" + std::string(71, 'x'), std::nullopt},
+        BoundaryCase{"missing", "multipart/form-data", std::nullopt},
+        BoundaryCase{"empty", "multipart/form-data; boundary=\"\"", std::nullopt},
+        BoundaryCase{"unclosedQuote", "multipart/form-data; boundary=\"abc", std::nullopt},
+        BoundaryCase{"lineBreakInside", "multipart/form-data; boundary=\"a\r\nb\"", std::nullopt},
+        BoundaryCase{"otherMultipart", "multipart/mixed; boundary=q", std::nullopt},
+        BoundaryCase{"notMultipart", "application/x-www-form-urlencoded", std::nullopt}),
+    [](const auto &info) { return std::string(info.param.name); });
+
+// What a reader handed on, as text: "[name|file]bytes" per part.
+struct ReadResult
+{
+    std::string parts;
+    bool fedWell = true;
+    bool complete = false;
+};
+
+ReadResult readInPieces(const std::string &boundary, const std::string &body, std::size_t piece)
+{
+    ReadResult result;
+    MultipartReader reader(
+        boundary,
+        [&](const MultipartReader::Part &part) {
+            result.parts += "[" + part.name + "|" + part.fileName + "]";
+            return true;
+        },
+        [&](std::string_view bytes) {
+            result.parts.append(bytes);
+            return true;
+        });
+    for (std::size_t at = 0; at < body.size(); at += piece)
+        result.fedWell = reader.feed(std::string_view(body).substr(at, piece)) && result.fedWell;
+    result.complete = reader.complete();
+    return result;
+}
+
+TEST(MultipartReaderTest, partsAndBytes_areTheSameWhateverPiecesTheBodyComesIn)
+{
+    // File bytes that come close to the delimiter without being one.
+    const std::string file =
+        "\r\n--boundar\r\n-\r\r\n--boundarX\n" + quillary::testing::randomBytes(5000, 3) + "\r\n--";
+    const std::string body =
+        "preamble\r\n--boundary\r\nContent-Disposition: form-data; name=\"note\"\r\n\r\nhi"
+        "\r\n--boundary  \r\ncontent-disposition: form-data; name=\"file\"; "
+        "filename=\"C:\\dir\\a b.doc\"\r\nContent-Type: application/msword\r\n\r\n" +
+        file +
+        "\r\n--boundary\r\nContent-Disposition: form-data; name=\"empty\"\r\n\r\n"
+        "\r\n--boundary\r\n\r\nno headers\r\n--boundary--\r\nepilogue --boundary\r\n";
+    const std::string expected =
+        "[note|]hi[file|C:\\dir\\a b.doc]" + file + "[empty|][|]no headers";
+    for (std::size_t piece : {1, 2, 3, 7, 11, 64, 4096, 1 << 20}) {
+        const ReadResult result = readInPieces("boundary", body, piece);
+        EXPECT_EQ(result.parts, expected) << "pieces of " << piece;
+        EXPECT_TRUE(result.fedWell) << "pieces of " << piece;
+        EXPECT_TRUE(result.complete) << "pieces of " << piece;
+    }
+}
+
+TEST(MultipartReaderTest, malformedOrCutBodies_areNeverComplete)
+{
+    const std::string part = "--B\r\nContent-Disposition: form-data; name=\"file\"\r\n\r\nabc";
+    const std::vector<std::pair<std::string, std::string>> cases{
+        {"no closing delimiter", part},
+        {"cut inside the closing delimiter", part + "\r\n--B-"},
+        {"no delimiter at all", "just bytes"},
+        {"empty", ""},
+        {"junk after a delimiter", "--Bjunk\r\n\r\nabc\r\n--B--"},
+        {"header line without colon", "--B\r\nContent-Disposition form-data\r\n\r\nabc\r\n--B--"},
+        {"headers never end", "--B\r\nX: " + std::string(20000, 'x')},
+        {"headers cut", "--B\r\nContent-Disposition: form-data; name=\"file\"\r\n"}};
+    for (const auto &[name, body] : cases) {
+        for (std::size_t piece : {1, 5, 1 << 20})
+            EXPECT_FALSE(readInPieces("B", body, piece).complete)
+                << name << ", pieces of " << piece;
+    }
+}
+
+TEST(MultipartReaderTest, callbackSayingStop_endsTheReading)
+{
+    int parts = 0;
+    MultipartReader reader(
+        "B", [&](const MultipartReader::Part &) { return ++parts < 2; },
+        [](std::string_view) { return true; });
+    EXPECT_FALSE(reader.feed("--B\r\n\r\na\r\n--B\r\n\r\nb\r\n--B\r\n\r\nc\r\n--B--\r\n"));
+    EXPECT_FALSE(reader.feed("--B\r\n\r\nd\r\n--B--\r\n"));
+    EXPECT_EQ(parts, 2);
+    EXPECT_FALSE(reader.complete());
+}
 
 TEST(OptionsTest, parseOptions_withoutArguments_listensOnLoopbackPort8089)
 {
@@ -152,12 +343,6 @@ TEST(PagesTest, documentPages_offerNoListEntry)
         EXPECT_TRUE(quillary::testing::listEntries(page).empty());
         EXPECT_NE(html.find("/quillary/webdocumentlist.asp"), std::string::npos);
     }
-}
-
-std::string readFile(const std::filesystem::path &path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
 std::size_t countFiles(const std::filesystem::path &dir)

@@ -70,6 +70,7 @@ public:
             out.append(buffer, std::size_t(got));
         return out;
     }
+    int fd() const { return m_fd; }
     void close()
     {
         if (m_fd >= 0)
@@ -472,6 +473,162 @@ TEST_F(ServerTest, staticFilesAndHelpPages_areServed)
         ASSERT_TRUE(result) << path;
         EXPECT_EQ(result->status, 404) << path;
     }
+}
+
+TEST_F(ServerTest, oddQueryStrings_areAnswered404)
+{
+    struct Query
+    {
+        std::string name;
+        std::string query;
+        int uploadStatus = 404; // 400 where the unreadable query hides oper=edit as well
+    };
+    const std::vector<Query> queries{{"value holding =", "id=x=1"},
+                                     {"id then =", "id=1=1"},
+                                     {"trailing =", "id=1="},
+                                     {"leading =", "id==1"},
+                                     {"name only", "id"},
+                                     {"empty value", "id="},
+                                     {"id twice", "id=1&id=1"},
+                                     {"semicolon", "id=1;id=2"},
+                                     {"escaped ampersand", "id=1%26id=2"},
+                                     {"escaped =", "id%3D1"},
+                                     {"question mark", "id=1?id=2"},
+                                     {"upper-case name", "ID=1"},
+                                     {"bracketed name", "id[]=1"},
+                                     {"broken escape", "id=1%", 400},
+                                     {"broken escape elsewhere", "id=1&x=%zz", 400},
+                                     {"escaped NUL", "id=1%00"},
+                                     {"plus sign", "id=+1"}};
+    const std::string before = body(downloadPath(1));
+    for (const auto &[name, query, uploadStatus] : queries) {
+        SCOPED_TRACE(name + ": " + query);
+        for (const std::string page : {"/quillary/writefile.asp", "/quillary/webdocedit.asp",
+                                       "/quillary/webdocread.asp", "/quillary/versions.asp"}) {
+            auto result = get(page + "?" + query + "&operfile=office&oper=edit");
+            ASSERT_TRUE(result) << page;
+            EXPECT_EQ(result->status, 404) << page;
+        }
+        httplib::MultipartFormDataItems items{{"file", "new", "a.doc", ""}};
+        auto result = client().Post(("/quillary/uploadedit.asp?oper=edit&" + query).c_str(), items);
+        ASSERT_TRUE(result);
+        EXPECT_EQ(result->status, uploadStatus);
+    }
+    for (const std::string version : {"x=1", "1=", "1&version=1", "", "%"}) {
+        auto result = get(downloadPath(1) + "&version=" + version);
+        ASSERT_TRUE(result) << version;
+        EXPECT_EQ(result->status, 404) << version;
+    }
+    auto upload = client().Post("/quillary/uploadedit.asp?oper=edit=1&id=1",
+                                httplib::MultipartFormDataItems{{"file", "new", "a.doc", ""}});
+    ASSERT_TRUE(upload);
+    EXPECT_EQ(upload->status, 400);
+    EXPECT_EQ(versionsOf(1), std::vector<std::string>{before});
+    // The same addresses with well-formed queries do answer.
+    EXPECT_EQ(get("/quillary/writefile.asp?id=%31&operfile=office")->status, 200);
+    EXPECT_EQ(get("/quillary/webdocedit.asp?oper=edit&id=1")->status, 200);
+    EXPECT_EQ(get(downloadPath(1) + "&version=1")->status, 200);
+}
+
+TEST_F(ServerTest, expect100Continue_refusalComesFirst_acceptanceInvitesTheBody)
+{
+    const std::string bodyText = multipartHead("B", "file", "a.doc") + "new bytes\r\n--B--\r\n";
+    const auto send = [&](const std::string &id) {
+        RawConnection raw(m_server->port());
+        raw.send("POST " + uploadPath(id) +
+                 " HTTP/1.1\r\nHost: x\r\nContent-Type: multipart/form-data; boundary=B\r\n"
+                 "Expect: 100-continue\r\nConnection: close\r\nContent-Length: " +
+                 std::to_string(bodyText.size()) + "\r\n\r\n");
+        char buffer[4096];
+        const ssize_t got = ::recv(raw.fd(), buffer, sizeof buffer, 0);
+        std::string first(buffer, got > 0 ? std::size_t(got) : 0);
+        raw.send(bodyText);
+        return first + raw.readAll();
+    };
+    const std::string refused = send("77");
+    EXPECT_EQ(refused.substr(0, 12), "HTTP/1.1 404") << refused;
+    EXPECT_EQ(refused.find("100 Continue"), std::string::npos) << refused;
+
+    const std::string accepted = send("3");
+    EXPECT_EQ(accepted.substr(0, 25), "HTTP/1.1 100 Continue\r\n\r\n") << accepted;
+    EXPECT_NE(accepted.find("HTTP/1.1 200"), std::string::npos) << accepted;
+    EXPECT_NE(accepted.find("OK 2"), std::string::npos) << accepted;
+}
+
+TEST_F(ServerTest, refusedUploadWithItsBodyOnTheWay_stillGetsItsAnswer)
+{
+    // The client writes its whole body before it reads; the answer must still reach it.
+    auto result = upload("99", randomBytes(8 << 20, 21));
+    ASSERT_TRUE(result) << httplib::to_string(result.error());
+    EXPECT_EQ(result->status, 404);
+    EXPECT_EQ(result->body, "no such document\n");
+    // And the site is unharmed.
+    EXPECT_EQ(upload("1", "after")->status, 200);
+}
+
+TEST_F(ServerTest, secondSiteOnTheSamePort_refusesToStart_andTheFirstKeepsEveryConnection)
+{
+    TempDir other;
+    const fs::path errors = other.path() / "errors.txt";
+    ServerProcess second(other.path() / "data", {}, m_server->port(), errors);
+    EXPECT_FALSE(second.started()) << second.output();
+    if (second.started())
+        second.kill(SIGTERM);
+    const int status = second.wait();
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) != 0) << status;
+    const std::string message = readFile(errors);
+    EXPECT_NE(message.find("cannot listen on 127.0.0.1:" + std::to_string(m_server->port()) +
+                           ": Address already in use"),
+              std::string::npos)
+        << message;
+    EXPECT_FALSE(fs::exists(other.path() / "data")); // its data folder was left alone
+
+    const std::string bytes = randomBytes(70000, 22);
+    ASSERT_EQ(upload("4", bytes)->status, 200);
+    for (int i = 0; i < 20; ++i)
+        EXPECT_EQ(body(downloadPath(4)), bytes) << i;
+}
+
+// Another server that served one connection on a port and closed it first, then ended: the
+// port is left with a connection in TIME_WAIT. Like most servers it set SO_REUSEADDR (the
+// kernel lets a port be taken over from TIME_WAIT only when both sides set it).
+int portJustReleased()
+{
+    int port = 0;
+    {
+        const int listener = ::socket(AF_INET, SOCK_STREAM, 0);
+        const int on = 1;
+        ::setsockopt(listener, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        ::bind(listener, reinterpret_cast<sockaddr *>(&address), sizeof address);
+        ::listen(listener, 1);
+        socklen_t length = sizeof address;
+        ::getsockname(listener, reinterpret_cast<sockaddr *>(&address), &length);
+        port = ntohs(address.sin_port);
+        RawConnection client(port);
+        const int served = ::accept(listener, nullptr, nullptr);
+        ::close(served);
+        client.readAll();
+        client.close();
+        ::close(listener);
+    }
+    return port;
+}
+
+TEST(SitePortTest, site_startsOnAPortAnotherProgramJustReleased)
+{
+    const int port = portJustReleased();
+    ASSERT_TRUE(eventually([&] { return timeWaitOn(port); }));
+    TempDir data;
+    ServerProcess site(data.path(), {}, port);
+    ASSERT_TRUE(site.started()) << site.output();
+    EXPECT_EQ(site.port(), port);
+    httplib::Client c("127.0.0.1", port);
+    auto result = c.Get(listPath.c_str());
+    ASSERT_TRUE(result);
+    EXPECT_EQ(result->status, 200);
 }
 
 TEST_F(ServerTest, defaultAddress_isLoopback)

@@ -4,11 +4,14 @@
 
 #include <cerrno>
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
+#include <fstream>
 #include <poll.h>
 #include <random>
 #include <spawn.h>
+#include <sstream>
 #include <stdexcept>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -17,11 +20,12 @@ extern char **environ;
 
 namespace quillary::testing {
 
-ServerProcess::ServerProcess(std::filesystem::path dataDir, std::vector<std::string> extra)
+ServerProcess::ServerProcess(std::filesystem::path dataDir, std::vector<std::string> extra,
+                             int port, const std::filesystem::path &errorFile)
     : m_dataDir(std::move(dataDir))
 {
-    std::vector<std::string> arguments{QUILLARY_DEMO_SERVER, "--port", "0", "--data",
-                                       m_dataDir.string()};
+    std::vector<std::string> arguments{QUILLARY_DEMO_SERVER, "--port", std::to_string(port),
+                                       "--data", m_dataDir.string()};
     arguments.insert(arguments.end(), extra.begin(), extra.end());
     std::vector<char *> argv;
     for (auto &argument : arguments)
@@ -34,6 +38,9 @@ ServerProcess::ServerProcess(std::filesystem::path dataDir, std::vector<std::str
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, pipeFds[1], STDOUT_FILENO);
+    if (!errorFile.empty())
+        posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, errorFile.c_str(),
+                                         O_WRONLY | O_CREAT | O_TRUNC, 0644);
     const int result = posix_spawn(&m_pid, argv[0], &actions, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
     ::close(pipeFds[1]);
@@ -109,6 +116,25 @@ TempDir::~TempDir()
     std::filesystem::remove_all(m_path, ignored);
 }
 
+bool timeWaitOn(int port)
+{
+    char wanted[16];
+    std::snprintf(wanted, sizeof wanted, ":%04X", port);
+    for (const char *table : {"/proc/net/tcp", "/proc/net/tcp6"}) {
+        std::ifstream in(table);
+        std::string line;
+        std::getline(in, line); // the column titles
+        while (std::getline(in, line)) {
+            std::istringstream fields(line);
+            std::string slot, local, remote, state;
+            fields >> slot >> local >> remote >> state;
+            if (state == "06" && local.size() > 5 && local.substr(local.size() - 5) == wanted)
+                return true;
+        }
+    }
+    return false;
+}
+
 std::string sha256Hex(const std::string &bytes)
 {
     unsigned char digest[EVP_MAX_MD_SIZE];
@@ -121,6 +147,12 @@ std::string sha256Hex(const std::string &bytes)
         out.push_back(hex[digest[i] & 15]);
     }
     return out;
+}
+
+std::string readFile(const std::filesystem::path &path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
 std::string randomBytes(std::size_t size, unsigned seed)

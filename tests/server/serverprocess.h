@@ -9,12 +9,14 @@
 
 namespace quillary::testing {
 
-// The real quillary-demo-server as a child process on a free loopback port (--port 0; the
-// port is read from the line it prints once it listens).
+// The real quillary-demo-server as a child process on a loopback port: a free one by default
+// (--port 0); the port is read from the line it prints once it listens. Its standard error
+// goes to errorFile when one is given.
 class ServerProcess
 {
 public:
-    explicit ServerProcess(std::filesystem::path dataDir, std::vector<std::string> extra = {});
+    explicit ServerProcess(std::filesystem::path dataDir, std::vector<std::string> extra = {},
+                           int port = 0, const std::filesystem::path &errorFile = {});
     ~ServerProcess();
     ServerProcess(const ServerProcess &) = delete;
     ServerProcess &operator=(const ServerProcess &) = delete;
@@ -61,7 +63,12 @@ bool eventually(Condition condition, std::chrono::milliseconds limit = std::chro
     }
 }
 
+// True while a TCP connection with this local port waits out TIME_WAIT (as the side that
+// closed first does), which keeps the port from a plain bind().
+bool timeWaitOn(int port);
+
 std::string sha256Hex(const std::string &bytes);
+std::string readFile(const std::filesystem::path &path);
 std::string randomBytes(std::size_t size, unsigned seed);
 
 } // namespace quillary::testing
