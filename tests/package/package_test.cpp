@@ -181,7 +181,7 @@ INSTANTIATE_TEST_SUITE_P(Runtime, PackageDependencies,
 INSTANTIATE_TEST_SUITE_P(Linked, PackageDependencies,
                          ::testing::Values("libc6", "libstdc++6", "libqt6widgets6",
                                            "libqt6webenginewidgets6", "libsqlite3-0",
-                                           "libcpp-httplib0.11"),
+                                           "libmicrohttpd12"),
                          [](const auto &info) {
                              return QString::fromUtf8(info.param)
                                  .replace(QRegularExpression(QStringLiteral("[^A-Za-z0-9]")),
