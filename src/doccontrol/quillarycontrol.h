@@ -1,6 +1,7 @@
 #pragma once
 
 #include "automation/dispatch.h"
+#include "controldispids.h"
 
 #include <QString>
 
@@ -11,18 +12,7 @@ namespace doccontrol {
 // The document control's members as the client calls them: dispatch id, kind and argument
 // types. Hosting-site properties come from the site the window hosts the control in.
 namespace dispid {
-constexpr automation::DispId DocumentObject = 0x10002;
-constexpr automation::DispId OpenDocument = 0x10004;
-constexpr automation::DispId SaveDocument = 0x10005;
-constexpr automation::DispId HandSign = 0x10007;
-constexpr automation::DispId CloseDocument = 0x10009;
-constexpr automation::DispId ShowFileDialog = 0x1000E;
-constexpr automation::DispId DocumentName = 0x10015;
-constexpr automation::DispId InsertFile = 0x10072;
-constexpr automation::DispId MarkCommand = 0x10086;
-constexpr automation::DispId ProtectDocument = 0x10087;
-constexpr automation::DispId ReplaceText = 0x10101;
-constexpr automation::DispId DownloadFile = 0x10109;
+using namespace controlcontract::dispid;
 constexpr automation::DispId Visible = static_cast<automation::DispId>(0x80010007);
 constexpr automation::DispId Width = static_cast<automation::DispId>(0x80010005);
 constexpr automation::DispId Height = static_cast<automation::DispId>(0x80010006);

@@ -1,6 +1,6 @@
-#include "framer/transfers.h"
+#include "transfers.h"
 
-#include "automation/automationerror.h"
+#include "controlfailure.h"
 
 #include <QDir>
 #include <QEventLoop>
@@ -16,8 +16,6 @@
 
 #include <memory>
 
-Q_DECLARE_LOGGING_CATEGORY(lcFramer)
-
 namespace framer {
 
 namespace {
@@ -31,7 +29,7 @@ constexpr qsizetype ServerTextChars = 300;
 [[noreturn]] void raise(const QString &description)
 {
     qCWarning(lcFramer).noquote() << description;
-    throw automation::AutomationError(automation::hresult::Fail, description.toStdString());
+    fail(description);
 }
 
 QString bareName(QString name)
@@ -120,6 +118,12 @@ QString fileNameFromContentDisposition(const QByteArray &header)
         return bareName(name);
     }
     return {};
+}
+
+bool isWebAddress(const QString &source)
+{
+    return source.startsWith(QLatin1String("http://"), Qt::CaseInsensitive) ||
+           source.startsWith(QLatin1String("https://"), Qt::CaseInsensitive);
 }
 
 QString fileNameFromAddress(const QString &address)
