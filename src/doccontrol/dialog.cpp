@@ -5,8 +5,8 @@
 #include "errorreport.h"
 #include "twips.h"
 
-#include <QGuiApplication>
 #include <QCloseEvent>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -63,7 +63,7 @@ void Dialog::OKButton_Click()
 {
     hide();
     const QString address = Text1->text();
-    m_quillary.OpenDocument(bstr(address));
+    m_quillary.OpenDocument(clientcore::bstr(address));
 }
 
 void Dialog::CancelButton_Click()

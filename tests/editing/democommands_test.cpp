@@ -56,10 +56,10 @@ protected:
         m_control = std::make_unique<HostedControl>(options, driveC());
         // The window owns the control; the proxy only borrows its dispatch adapter.
         m_quillary =
-            std::make_unique<doccontrol::QuillaryControl>(std::shared_ptr<automation::Dispatch>(
+            std::make_unique<clientcore::QuillaryControl>(std::shared_ptr<automation::Dispatch>(
                 &m_control->dispatch, [](automation::Dispatch *) {}));
-        m_context = std::make_unique<doccontrol::CommandContext>(
-            doccontrol::CommandContext{*m_quillary, m_state, m_messages, m_base});
+        m_context = std::make_unique<clientcore::CommandContext>(
+            clientcore::CommandContext{*m_quillary, m_state, m_messages, m_base});
     }
     void TearDown() override
     {
@@ -91,10 +91,10 @@ protected:
     QString m_base;
     QNetworkAccessManager m_network;
     std::unique_ptr<HostedControl> m_control;
-    std::unique_ptr<doccontrol::QuillaryControl> m_quillary;
-    doccontrol::MainWindowState m_state;
+    std::unique_ptr<clientcore::QuillaryControl> m_quillary;
+    clientcore::MainWindowState m_state;
     fakes::RecordingMessages m_messages;
-    std::unique_ptr<doccontrol::CommandContext> m_context;
+    std::unique_ptr<clientcore::CommandContext> m_context;
     int m_saves = 0;
 };
 

@@ -4,7 +4,10 @@
 
 using namespace automation;
 
-namespace doccontrol {
+namespace clientcore {
+
+namespace dispid = controlcontract::dispid;
+namespace siteid = platform::siteid;
 
 Variant bstr(const QString &text)
 {
@@ -86,17 +89,17 @@ void QuillaryControl::DownloadFile(const Variant &target, const QString &url)
 
 void QuillaryControl::setVisible(bool visible)
 {
-    call(dispid::Visible, InvokeKind::PropertyPut, {Variant::boolean(visible)});
+    call(siteid::Visible, InvokeKind::PropertyPut, {Variant::boolean(visible)});
 }
 
 void QuillaryControl::setWidth(float twips)
 {
-    call(dispid::Width, InvokeKind::PropertyPut, {Variant::r4(twips)});
+    call(siteid::Width, InvokeKind::PropertyPut, {Variant::r4(twips)});
 }
 
 void QuillaryControl::setHeight(float twips)
 {
-    call(dispid::Height, InvokeKind::PropertyPut, {Variant::r4(twips)});
+    call(siteid::Height, InvokeKind::PropertyPut, {Variant::r4(twips)});
 }
 
-} // namespace doccontrol
+} // namespace clientcore

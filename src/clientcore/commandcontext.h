@@ -9,7 +9,7 @@ namespace platform {
 class MessageSink;
 }
 
-namespace doccontrol {
+namespace clientcore {
 
 // What the main window's handlers work with: the hosted control, the window's state, the
 // message boxes and the demonstration site's base address.
@@ -21,4 +21,4 @@ struct CommandContext
     QString serverBase;
 };
 
-} // namespace doccontrol
+} // namespace clientcore

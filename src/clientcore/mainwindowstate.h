@@ -2,7 +2,7 @@
 
 #include <QString>
 
-namespace doccontrol {
+namespace clientcore {
 
 // The main window's state, in declaration order.
 struct MainWindowState
@@ -12,4 +12,4 @@ struct MainWindowState
     bool isopened = false;  // a list document is open and not closed since
 };
 
-} // namespace doccontrol
+} // namespace clientcore

@@ -2,21 +2,13 @@
 
 #include "automation/dispatch.h"
 #include "controldispids.h"
+#include "siteids.h"
 
 #include <QString>
 
 #include <memory>
 
-namespace doccontrol {
-
-// The document control's members as the client calls them: dispatch id, kind and argument
-// types. Hosting-site properties come from the site the window hosts the control in.
-namespace dispid {
-using namespace controlcontract::dispid;
-constexpr automation::DispId Visible = static_cast<automation::DispId>(0x80010007);
-constexpr automation::DispId Width = static_cast<automation::DispId>(0x80010005);
-constexpr automation::DispId Height = static_cast<automation::DispId>(0x80010006);
-} // namespace dispid
+namespace clientcore {
 
 // A typed proxy over the hosted control: each operation is exactly one late-bound call.
 class QuillaryControl
@@ -58,4 +50,4 @@ private:
 // A string argument as the control receives it.
 automation::Variant bstr(const QString &text);
 
-} // namespace doccontrol
+} // namespace clientcore
