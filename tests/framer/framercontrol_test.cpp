@@ -328,6 +328,8 @@ TEST_F(FramerControlTest, showFileDialog_opensAndSavesThroughTheDialogs)
             saved += QStringLiteral(".docx");
         EXPECT_TRUE(readAll(saved).startsWith(f.signature)) << f.name;
     }
+    // Saved files are the user's, readable like any other, not private like a temporary one.
+    EXPECT_TRUE(QFile::permissions(folder + QStringLiteral("/copy.pdf")) & QFile::ReadOther);
     EXPECT_EQ(QDir(folder).entryList(QDir::Files | QDir::Hidden).size(), 4)
         << QDir(folder).entryList(QDir::Files | QDir::Hidden).join(' ').toStdString();
     EXPECT_TRUE(s_dialogs->lastSuggested.endsWith(QStringLiteral("local.docx")));

@@ -161,6 +161,12 @@ void ControlSession::writeThroughEngine(const QString &target,
     produce(temporary.fileName());
     if (QFileInfo(temporary.fileName()).size() <= 0)
         fail(QStringLiteral("保存“%1”失败：文件为空").arg(shown(target)));
+    // A replaced file keeps its permissions; a new one gets the usual ones, not the private
+    // ones of a temporary file.
+    QFile::setPermissions(temporary.fileName(),
+                          info.exists() ? info.permissions()
+                                        : QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                              QFileDevice::ReadGroup | QFileDevice::ReadOther);
     if (std::rename(QFile::encodeName(temporary.fileName()).constData(),
                     QFile::encodeName(info.absoluteFilePath()).constData()) != 0)
         fail(QStringLiteral("保存“%1”失败：%2")

@@ -108,6 +108,7 @@ void EngineClient::start()
     if (!m_options.profileRoot.isEmpty())
         arguments << QStringLiteral("--profile-root") << m_options.profileRoot;
     m_engineLog.clear();
+    qCDebug(lcFramer) << "starting the office engine" << m_options.enginePath;
     m_process->start(m_options.enginePath, arguments);
 }
 
