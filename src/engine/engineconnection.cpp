@@ -96,8 +96,12 @@ void EngineConnection::shutdown()
 
 void EngineConnection::send(const Frame &frame)
 {
-    if (m_socket.state() == QLocalSocket::ConnectedState)
-        m_socket.write(encode(frame));
+    if (m_socket.state() != QLocalSocket::ConnectedState)
+        return;
+    m_socket.write(encode(frame));
+    // Out now, not when the event loop next runs: the client works on one reply while the
+    // engine answers the next request.
+    m_socket.flush();
 }
 
 void EngineConnection::readClient()

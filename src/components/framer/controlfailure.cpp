@@ -1,6 +1,6 @@
 #include "controlfailure.h"
 
-Q_LOGGING_CATEGORY(lcFramer, "quillary.framer")
+Q_LOGGING_CATEGORY(lcFramer, "quillary.framer", QtInfoMsg)
 
 namespace framer {
 

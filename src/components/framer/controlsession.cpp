@@ -2,23 +2,22 @@
 
 #include "controlfailure.h"
 #include "formatrules.h"
+#include "pendingfile.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QPointer>
 #include <QScopeGuard>
-#include <QTemporaryFile>
-
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
 
 using quillary::ControlError;
 
 namespace framer {
 
 namespace {
+
+constexpr qint64 ProgressIntervalMs = 50;
 
 QString shown(const QString &path)
 {
@@ -73,7 +72,14 @@ auto ControlSession::transfer(const QString &caption, const QString &address, co
 {
     emit transferStarted(caption, address);
     auto ended = qScopeGuard([this] { emit transferEnded(); });
-    return run([this](qint64 done, qint64 total) { emit transferProgress(done, total); });
+    // Progress as often as the eye follows it, not at every chunk: the bar is redrawn each time.
+    QElapsedTimer sinceShown;
+    return run([this, sinceShown](qint64 done, qint64 total) mutable {
+        if (sinceShown.isValid() && sinceShown.elapsed() < ProgressIntervalMs && done != total)
+            return;
+        sinceShown.start();
+        emit transferProgress(done, total);
+    });
 }
 
 void ControlSession::open(const QString &source)
@@ -152,26 +158,16 @@ void ControlSession::writeThroughEngine(const QString &target,
         fail(ControlError::InvalidArgument, QStringLiteral("没有指定文件名"));
     if (!info.absoluteDir().exists())
         fail(QStringLiteral("保存“%1”失败：文件夹不存在").arg(shown(target)));
-    // Written beside the target under a temporary name, then renamed over it in one step.
-    QTemporaryFile temporary(info.absolutePath() + QStringLiteral("/.") + info.fileName() +
-                             QStringLiteral(".XXXXXX.part"));
-    if (!temporary.open())
-        fail(QStringLiteral("保存“%1”失败：%2").arg(shown(target), temporary.errorString()));
-    temporary.close();
-    produce(temporary.fileName());
-    if (QFileInfo(temporary.fileName()).size() <= 0)
+    PendingFile pending(target);
+    QString error;
+    if (!pending.open(&error))
+        fail(QStringLiteral("保存“%1”失败：%2").arg(shown(target), error));
+    pending.file().close(); // the engine writes it
+    produce(pending.path());
+    if (QFileInfo(pending.path()).size() <= 0)
         fail(QStringLiteral("保存“%1”失败：文件为空").arg(shown(target)));
-    // A replaced file keeps its permissions; a new one gets the usual ones, not the private
-    // ones of a temporary file.
-    QFile::setPermissions(temporary.fileName(),
-                          info.exists() ? info.permissions()
-                                        : QFileDevice::ReadOwner | QFileDevice::WriteOwner |
-                                              QFileDevice::ReadGroup | QFileDevice::ReadOther);
-    if (std::rename(QFile::encodeName(temporary.fileName()).constData(),
-                    QFile::encodeName(info.absoluteFilePath()).constData()) != 0)
-        fail(QStringLiteral("保存“%1”失败：%2")
-                 .arg(shown(target), QString::fromLocal8Bit(std::strerror(errno))));
-    temporary.setAutoRemove(false);
+    if (!pending.commit(&error))
+        fail(QStringLiteral("保存“%1”失败：%2").arg(shown(target), error));
 }
 
 QString ControlSession::saveTo(QString path)

@@ -181,18 +181,21 @@ void DocumentView::storeTile(QPoint tile, int generation, const QImage &image)
 
 void DocumentView::drawNow()
 {
-    const QRect tiles = m_grid.visibleTiles(scroll(), viewport()->size());
+    const QRect visible = m_grid.visibleTiles(scroll(), viewport()->size());
+    QList<QPoint> missing;
+    QList<QRect> twips;
+    for (int row = visible.top(); row <= visible.bottom() && !visible.isEmpty(); ++row)
+        for (int column = visible.left(); column <= visible.right(); ++column)
+            if (m_grid.tile({column, row}).image.isNull()) {
+                missing.append({column, row});
+                twips.append(m_grid.tileTwips({column, row}));
+            }
     const qreal ratio = devicePixelRatioF();
     const QSize pixels(int(TileGrid::TileSize * ratio), int(TileGrid::TileSize * ratio));
-    for (int row = tiles.top(); row <= tiles.bottom() && !tiles.isEmpty(); ++row)
-        for (int column = tiles.left(); column <= tiles.right(); ++column) {
-            if (!m_grid.tile({column, row}).image.isNull())
-                continue;
-            QImage image =
-                m_engine->renderTile(m_info.part, m_grid.tileTwips({column, row}), pixels);
-            image.setDevicePixelRatio(ratio);
-            m_grid.store({column, row}, m_grid.generation(), image);
-        }
+    const int generation = m_grid.generation();
+    const QList<QImage> images = m_engine->renderTiles(m_info.part, twips, pixels);
+    for (qsizetype i = 0; i < missing.size(); ++i)
+        storeTile(missing[i], generation, images[i]);
     viewport()->update();
 }
 

@@ -229,56 +229,58 @@ void EngineClient::stopEngine(const QString &reason, Failure::Cause cause)
         handler(nullptr, failure);
 }
 
-Reply EngineClient::callAny(const Request &request, int timeoutMs, const QString &subject)
+std::vector<EngineClient::Answer> EngineClient::exchange(const std::vector<Request> &requests,
+                                                         int timeoutMs, const QString &subject)
 {
-    const QString notStarted = QStringLiteral("无法启动文档引擎 %1，未能处理%2")
-                                   .arg(m_options.enginePath, subjectText(subject));
     start();
     if (!isRunning())
-        fail(notStarted);
+        raise({Failure::Cause::NotStarted, ErrorCode::Failed, {}}, subject);
 
     struct State
     {
-        std::optional<Reply> reply;
-        std::optional<Failure> failure;
+        std::vector<Answer> answers;
+        std::size_t outstanding = 0;
         QEventLoop loop;
     };
     auto state = std::make_shared<State>();
-    std::weak_ptr<State> weak = state;
-    post(request, [weak](Reply *reply, const Failure &failure) {
-        auto s = weak.lock();
-        if (!s)
-            return;
-        if (reply)
-            s->reply = std::move(*reply);
-        else
-            s->failure = failure;
-        s->loop.quit();
-    });
-    if (!state->reply && !state->failure) {
+    state->answers.resize(requests.size());
+    state->outstanding = requests.size();
+    const std::weak_ptr<State> weak = state;
+    for (std::size_t i = 0; i < requests.size(); ++i)
+        post(requests[i], [weak, i](Reply *reply, const Failure &failure) {
+            const auto s = weak.lock();
+            if (!s)
+                return;
+            if (reply)
+                s->answers[i].reply = std::move(*reply);
+            else
+                s->answers[i].failure = failure;
+            if (--s->outstanding == 0)
+                s->loop.quit();
+        });
+    if (state->outstanding > 0) {
         QTimer timer;
         timer.setSingleShot(true);
         connect(&timer, &QTimer::timeout, &state->loop, &QEventLoop::quit);
         timer.start(timeoutMs);
         state->loop.exec();
     }
-    if (state->reply)
-        return std::move(*state->reply);
-    if (!state->failure) {
+    if (state->outstanding > 0) {
         // A stuck engine holds the document hostage; only a new one helps.
-        stopEngine(QStringLiteral("did not answer request %1 within %2 ms")
-                       .arg(request.index())
-                       .arg(timeoutMs));
+        stopEngine(QStringLiteral("did not answer within %1 ms").arg(timeoutMs));
         fail(QStringLiteral("文档引擎处理%1超过 %2 秒未响应，已停止该引擎，请重试")
                  .arg(subjectText(subject))
                  .arg(timeoutMs / 1000.0, 0, 'g', 3));
     }
-    const Failure &failure = *state->failure;
-    qCWarning(lcFramer) << "office engine request" << request.index() << "for" << subject
-                        << "failed:" << failure.message;
+    return std::move(state->answers);
+}
+
+void EngineClient::raise(const Failure &failure, const QString &subject)
+{
     switch (failure.cause) {
     case Failure::Cause::NotStarted:
-        fail(notStarted);
+        fail(QStringLiteral("无法启动文档引擎 %1，未能处理%2")
+                 .arg(m_options.enginePath, subjectText(subject)));
     case Failure::Cause::Stopped:
         fail(QStringLiteral("文档引擎在处理%1时意外停止，请重试").arg(subjectText(subject)));
     case Failure::Cause::Refused:
@@ -288,6 +290,16 @@ Reply EngineClient::callAny(const Request &request, int timeoutMs, const QString
     if (failure.code == ErrorCode::Protected || failure.code == ErrorCode::WrongKind)
         fail(failure.message);
     fail(QStringLiteral("文档引擎无法处理%1：%2").arg(subjectText(subject), failure.message));
+}
+
+Reply EngineClient::callAny(const Request &request, int timeoutMs, const QString &subject)
+{
+    Answer answer = std::move(exchange({request}, timeoutMs, subject).front());
+    if (answer.reply)
+        return std::move(*answer.reply);
+    qCWarning(lcFramer) << "office engine request" << request.index() << "for" << subject
+                        << "failed:" << answer.failure->message;
+    raise(*answer.failure, subject);
 }
 
 void EngineClient::unexpectedReply(const Reply &reply, const QString &subject)
@@ -318,6 +330,24 @@ QImage EngineClient::renderTile(int part, const QRect &twips, const QSize &pixel
 {
     return tileImage(
         call<reply::Tile>(request::Tile{part, twips, pixels}, m_options.callTimeoutMs));
+}
+
+QList<QImage> EngineClient::renderTiles(int part, const QList<QRect> &twips, const QSize &pixels)
+{
+    if (twips.isEmpty())
+        return {};
+    std::vector<Request> requests;
+    for (const QRect &area : twips)
+        requests.push_back(request::Tile{part, area, pixels});
+    QList<QImage> images;
+    for (Answer &answer : exchange(requests, m_options.callTimeoutMs, {})) {
+        // A tile the engine would not draw stays empty; an engine that died fails the lot.
+        if (answer.failure && answer.failure->cause != Failure::Cause::Refused)
+            raise(*answer.failure, {});
+        auto *tile = answer.reply ? std::get_if<reply::Tile>(&*answer.reply) : nullptr;
+        images.append(tile ? tileImage(std::move(*tile)) : QImage());
+    }
+    return images;
 }
 
 void EngineClient::requestTile(int part, const QRect &twips, const QSize &pixels,

@@ -74,6 +74,8 @@ public:
     // Writes the document to path; format is an extension ("docx", "pdf"), empty its own.
     void save(const QString &path, const QString &format, const QString &subject);
     QImage renderTile(int part, const QRect &twips, const QSize &pixels);
+    // Draws the tiles in one go: the engine draws each while the previous one travels.
+    QList<QImage> renderTiles(int part, const QList<QRect> &twips, const QSize &pixels);
     void requestTile(int part, const QRect &twips, const QSize &pixels,
                      std::function<void(const QImage &)> done);
 
@@ -84,6 +86,16 @@ signals:
     void engineStopped(const QString &reason);
 
 private:
+    struct Answer
+    {
+        std::optional<engineprotocol::Reply> reply;
+        std::optional<Failure> failure;
+    };
+
+    // Sends requests and waits for every answer; a dead or stuck engine fails the lot.
+    std::vector<Answer> exchange(const std::vector<engineprotocol::Request> &requests,
+                                 int timeoutMs, const QString &subject);
+    [[noreturn]] void raise(const Failure &failure, const QString &subject);
     engineprotocol::Reply callAny(const engineprotocol::Request &request, int timeoutMs,
                                   const QString &subject);
     [[noreturn]] void unexpectedReply(const engineprotocol::Reply &reply, const QString &subject);

@@ -1,6 +1,7 @@
 #include "transfers.h"
 
 #include "controlfailure.h"
+#include "pendingfile.h"
 
 #include <QDir>
 #include <QEventLoop>
@@ -12,7 +13,6 @@
 #include <QNetworkReply>
 #include <QPointer>
 #include <QRegularExpression>
-#include <QSaveFile>
 
 #include <memory>
 
@@ -142,10 +142,14 @@ DownloadResult downloadFile(QNetworkAccessManager &network, const QUrl &url,
 {
     requireHttpAddress(url, QStringLiteral("下载"));
     const QString address = url.toString();
-    QSaveFile file(targetPath);
-    if (!file.open(QIODevice::WriteOnly))
+    // Like curl, without waiting for the disk at the end: the rename alone keeps the target
+    // whole, and the network, not the disk, sets the pace.
+    PendingFile pending(targetPath);
+    QString openError;
+    if (!pending.open(&openError))
         raise(QStringLiteral("下载“%1”失败：无法写入“%2”：%3")
-                  .arg(address, QDir::toNativeSeparators(targetPath), file.errorString()));
+                  .arg(address, QDir::toNativeSeparators(targetPath), openError));
+    QFile &file = pending.file();
 
     std::unique_ptr<QNetworkReply, void (*)(QNetworkReply *)> reply(network.get(makeRequest(url)),
                                                                     [](QNetworkReply *r) {
@@ -191,9 +195,9 @@ DownloadResult downloadFile(QNetworkAccessManager &network, const QUrl &url,
                   .arg(address)
                   .arg(result.bytes)
                   .arg(announced));
-    if (!file.commit())
+    if (QString commitError; !pending.commit(&commitError))
         raise(QStringLiteral("下载“%1”失败：无法保存“%2”：%3")
-                  .arg(address, QDir::toNativeSeparators(targetPath), file.errorString()));
+                  .arg(address, QDir::toNativeSeparators(targetPath), commitError));
 
     result.fileName =
         fileNameFromContentDisposition(reply->rawHeader(QByteArrayLiteral("Content-Disposition")));
