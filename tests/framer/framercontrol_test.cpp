@@ -9,6 +9,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QInputMethodQueryEvent>
 #include <QNetworkAccessManager>
 #include <QRandomGenerator>
 #include <QSignalSpy>
@@ -253,6 +254,12 @@ TEST_F(FramerControlTest, clickAndTypedText_changeTheDocument)
     const QString text = documentText();
     EXPECT_TRUE(text.contains(QStringLiteral("HelloQuillary sample page one")))
         << text.toStdString();
+    // The caret is where the typing goes; an input method places its window by it.
+    QInputMethodQueryEvent query(Qt::ImCursorRectangle);
+    QCoreApplication::sendEvent(&view, &query);
+    const QRect caret = query.value(Qt::ImCursorRectangle).toRect();
+    EXPECT_GT(caret.height(), 5);
+    EXPECT_NEAR(caret.center().y(), firstLine.y(), 30);
 }
 
 TEST_F(FramerControlTest, saveDocument_uploadsTheEditedDocumentInItsOwnFormat)

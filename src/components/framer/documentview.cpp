@@ -250,7 +250,7 @@ void DocumentView::onEngineEvent(const Event &event)
 void DocumentView::ensureCursorVisible()
 {
     // Follow the caret as the user types or moves it.
-    if (m_cursor.isEmpty())
+    if (m_cursor.isNull())
         return;
     const QPoint target = m_grid.scrollToShow(m_cursor, scroll(), viewport()->size());
     horizontalScrollBar()->setValue(target.x());
@@ -294,7 +294,7 @@ void DocumentView::paintEvent(QPaintEvent *event)
     painter.setBrush(QColor(0, 120, 215, 70));
     for (const QRect &rect : m_selection)
         painter.drawRect(m_grid.toViewport(rect, at));
-    if (m_cursorVisible && !m_cursor.isEmpty() && hasFocus()) {
+    if (m_cursorVisible && !m_cursor.isNull() && hasFocus()) {
         QRect caret = m_grid.toViewport(m_cursor, at);
         if (m_info.kind == DocumentKind::Spreadsheet) {
             painter.setBrush(Qt::NoBrush);
@@ -388,7 +388,7 @@ void DocumentView::inputMethodEvent(QInputMethodEvent *event)
 
 QVariant DocumentView::inputMethodQuery(Qt::InputMethodQuery query) const
 {
-    if (query == Qt::ImCursorRectangle && !m_cursor.isEmpty())
+    if (query == Qt::ImCursorRectangle && !m_cursor.isNull())
         return m_grid.toViewport(m_cursor, scroll());
     if (query == Qt::ImEnabled)
         return m_hasDocument;
