@@ -24,6 +24,7 @@ namespace {
 constexpr int StallTimeoutMs = 60000;
 // Bounds what Qt buffers ahead of the file, so memory stays flat for any size.
 constexpr qint64 ReadBufferBytes = 1024 * 1024;
+constexpr qsizetype ChunkBytes = 256 * 1024;
 constexpr qsizetype ServerTextChars = 300;
 
 [[noreturn]] void raise(const QString &description)
@@ -160,19 +161,20 @@ DownloadResult downloadFile(QNetworkAccessManager &network, const QUrl &url,
     reply->setReadBufferSize(ReadBufferBytes);
     QString writeError;
     DownloadResult result;
+    QByteArray chunk(ChunkBytes, Qt::Uninitialized);
     QEventLoop loop;
     QObject::connect(reply.get(), &QNetworkReply::readyRead, &loop, [&] {
         const int status = statusOf(reply.get());
         if (status != 0 && (status < 200 || status > 299))
             return; // an error page is not the file
-        while (reply->bytesAvailable() > 0) {
-            const QByteArray chunk = reply->read(256 * 1024);
-            if (file.write(chunk) != chunk.size()) {
+        // Through one buffer, so a download of any size allocates nothing as it runs.
+        for (qint64 count; (count = reply->read(chunk.data(), chunk.size())) > 0;) {
+            if (file.write(chunk.constData(), count) != count) {
                 writeError = file.errorString();
                 reply->abort();
                 return;
             }
-            result.bytes += chunk.size();
+            result.bytes += count;
         }
     });
     if (progress)
