@@ -53,7 +53,7 @@ public:
     explicit Form1(Form1Parts parts);
     ~Form1() override;
 
-    doccontrol::MainWindowState state;
+    clientcore::MainWindowState state;
 
     // Application shell
     void Form_Load();
@@ -108,7 +108,7 @@ public:
     QAction *mnuOpenLoacl, *mnuOpenRemote, *mnuClose, *mnuExit, *mnuBBS, *mnuPro, *mnuBuy,
         *mnuAbout;
 
-    doccontrol::QuillaryControl &quillary() { return m_quillary; }
+    clientcore::QuillaryControl &quillary() { return m_quillary; }
     platform::HostSite &browserSite() { return *m_browserSite; }
     doccontrol::Dialog *dialog() const { return m_dialog; }
 
@@ -132,8 +132,8 @@ private:
     platform::ErrorReport m_errors;
     std::shared_ptr<platform::HostSite> m_quillarySite;
     std::shared_ptr<platform::HostSite> m_browserSite;
-    doccontrol::QuillaryControl m_quillary;
-    doccontrol::CommandContext m_context;
+    clientcore::QuillaryControl m_quillary;
+    clientcore::CommandContext m_context;
     QPointer<doccontrol::Dialog> m_dialog;
     QSize m_sizedForOuter; // the outer size the document control was last sized for
 };

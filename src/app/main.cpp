@@ -1,6 +1,6 @@
 #include "form1.h"
 
-#include "framercontrol.h"
+#include "controldispatch.h"
 #include "deferredbrowser.h"
 
 #include "application.h"
@@ -9,6 +9,8 @@
 #include "processlauncher.h"
 #include "sequentialfiles.h"
 #include "windowspath.h"
+
+#include <quillary/documentcontrol.h>
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -74,19 +76,21 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     platform::setUpApplication(app);
 
-    auto *control = new framer::FramerControl;
+    const QString driveC = platform::defaultDriveCRoot();
+    quillary::DocumentControl::Options controlOptions;
+    controlOptions.saveFolder = driveC;
+    auto *control = new quillary::DocumentControl(controlOptions);
     auto *browser = new browserloader::DeferredBrowser(
         platform::browserModulePath(QCoreApplication::applicationDirPath()));
     platform::QtMessageSink messages;
     platform::SystemProcessLauncher launcher;
-    platform::SequentialFiles files(platform::defaultDriveCRoot());
+    platform::SequentialFiles files(driveC);
 
     Form1Parts parts;
     parts.serverBase = QStringLiteral(QUILLARY_SERVER_BASE);
     parts.quillaryWidget = control;
-    // The window owns the control's widget; the dispatch pointer only borrows it.
-    parts.quillaryControl =
-        std::shared_ptr<automation::Dispatch>(control, [](automation::Dispatch *) {});
+    // The window owns the control's widget; the dispatch adapter only refers to it.
+    parts.quillaryControl = std::make_shared<framerdispatch::ControlDispatch>(control, driveC);
     parts.browser = browser;
     parts.messages = &messages;
     parts.launcher = &launcher;

@@ -12,6 +12,8 @@ using automation::Variant;
 
 namespace doccontrol {
 
+using clientcore::bstr;
+
 namespace {
 
 const QString MarkName = QStringLiteral("mark_1");

@@ -12,9 +12,13 @@ class MessageSink;
 class SequentialFiles;
 } // namespace platform
 
+namespace clientcore {
+struct CommandContext;
+}
+
 namespace doccontrol {
 
-struct CommandContext;
+using clientcore::CommandContext;
 
 // The shared prompt shown when there is no document to work on.
 void msgtip(platform::MessageSink &messages);

@@ -60,7 +60,7 @@ void Dialog::OKButton_Click()
 {
     hide();
     const QString address = Text1->text();
-    m_quillary.OpenDocument(bstr(address));
+    m_quillary.OpenDocument(clientcore::bstr(address));
 }
 
 void Dialog::CancelButton_Click()

@@ -10,9 +10,13 @@ namespace platform {
 class ErrorReport;
 }
 
+namespace clientcore {
+class QuillaryControl;
+}
+
 namespace doccontrol {
 
-class QuillaryControl;
+using clientcore::QuillaryControl;
 
 // The URL input dialog. OK and Cancel only hide it, so the typed address is kept for the next
 // showing; its close box unloads it.

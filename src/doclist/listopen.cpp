@@ -26,7 +26,7 @@ QString saveAddress(const QString &serverBase, const QString &id)
     return serverBase + QStringLiteral("/quillary/uploadedit.asp?oper=edit&id=") + id;
 }
 
-void openListEntry(doccontrol::CommandContext &context, const QString &entry)
+void openListEntry(clientcore::CommandContext &context, const QString &entry)
 {
     context.quillary.setVisible(true);
     const std::optional<QString> id = documentIdOfEntry(entry);
@@ -44,7 +44,7 @@ void openListEntry(doccontrol::CommandContext &context, const QString &entry)
     const QString source = openAddress(context.serverBase, *id);
     context.state.saveurl = saveAddress(context.serverBase, *id);
     context.quillary.OpenDocument(automation::Variant::byRef(
-        std::make_shared<automation::Variant>(doccontrol::bstr(source))));
+        std::make_shared<automation::Variant>(clientcore::bstr(source))));
     context.state.isopened = true;
 }
 

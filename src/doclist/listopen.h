@@ -4,7 +4,7 @@
 
 #include <optional>
 
-namespace doccontrol {
+namespace clientcore {
 struct CommandContext;
 }
 
@@ -19,6 +19,6 @@ QString saveAddress(const QString &serverBase, const QString &id);
 
 // A click on a list entry: shows the control, then opens the entry's document and remembers its
 // upload address, unless an open from the list is still in progress.
-void openListEntry(doccontrol::CommandContext &context, const QString &entry);
+void openListEntry(clientcore::CommandContext &context, const QString &entry);
 
 } // namespace doclist

@@ -1,4 +1,4 @@
-#include "officeengine.h"
+#include "engineconnection.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -30,7 +30,7 @@ int main(int argc, char *argv[])
         return 2;
     }
 
-    OfficeEngine engine({parser.value(server), parser.value(office), parser.value(profiles)});
+    EngineConnection engine({parser.value(server), parser.value(office), parser.value(profiles)});
     if (!engine.connectToClient() || !engine.startOffice()) {
         std::fprintf(stderr, "quillary-office-engine: %s\n", qPrintable(engine.lastError()));
         engine.shutdown();

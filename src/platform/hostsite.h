@@ -1,6 +1,7 @@
 #pragma once
 
 #include "automation/dispatch.h"
+#include "siteids.h"
 
 #include <QPointer>
 #include <QWidget>
@@ -8,13 +9,6 @@
 #include <memory>
 
 namespace platform {
-
-// Dispatch ids of the properties the hosting site adds to every control it hosts.
-namespace siteid {
-constexpr automation::DispId Visible = static_cast<automation::DispId>(0x80010007);
-constexpr automation::DispId Width = static_cast<automation::DispId>(0x80010005);
-constexpr automation::DispId Height = static_cast<automation::DispId>(0x80010006);
-} // namespace siteid
 
 // The site a window hosts a control in. It answers Visible, Width and Height (twips) itself
 // and passes every other member on to the control, so callers see one object.

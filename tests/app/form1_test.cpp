@@ -115,8 +115,8 @@ TEST_F(FormTest, resize_setsTheControlSizeThroughItsSite)
     const auto get = [&](automation::DispId id) {
         return form->quillary().dispatch().invoke(id, InvokeKind::PropertyGet, {}).asR4();
     };
-    EXPECT_EQ(get(doccontrol::dispid::Width), frame.width() * 15.0f - 4100.0f);
-    EXPECT_EQ(get(doccontrol::dispid::Height), frame.height() * 15.0f - 900.0f);
+    EXPECT_EQ(get(platform::siteid::Width), frame.width() * 15.0f - 4100.0f);
+    EXPECT_EQ(get(platform::siteid::Height), frame.height() * 15.0f - 900.0f);
     EXPECT_EQ(form->Quillary1->width(), qRound((frame.width() * 15.0f - 4100.0f) / 15.0f));
     EXPECT_EQ(form->Quillary1->pos(), QPoint(256, 0)) << "the position never changes";
 }
@@ -127,16 +127,16 @@ TEST_F(FormTest, resize_narrowerThanTheMargin_leavesThatSizeUnchanged)
         return form->quillary().dispatch().invoke(id, InvokeKind::PropertyGet, {}).asR4();
     };
     form->resize(1148, 570);
-    const float widthBefore = get(doccontrol::dispid::Width);
+    const float widthBefore = get(platform::siteid::Width);
     form->resize(200, 400); // 3000 x 6000 twips
     form->Form_Resize();
-    EXPECT_EQ(get(doccontrol::dispid::Width), widthBefore);
-    EXPECT_EQ(get(doccontrol::dispid::Height), 5100.0f);
+    EXPECT_EQ(get(platform::siteid::Width), widthBefore);
+    EXPECT_EQ(get(platform::siteid::Height), 5100.0f);
 }
 
 TEST_F(FormTest, handlerError_isReportedOnce_andTheWindowKeepsWorking)
 {
-    control->failing.insert(doccontrol::dispid::CloseDocument);
+    control->failing.insert(controlcontract::dispid::CloseDocument);
     form->mnuClose->trigger();
     ASSERT_EQ(messages.shown.size(), 1u);
     EXPECT_TRUE(messages.shown[0].text.contains(QStringLiteral("模拟的失败")));
@@ -144,7 +144,7 @@ TEST_F(FormTest, handlerError_isReportedOnce_andTheWindowKeepsWorking)
 
     form->Command4->click();
     EXPECT_EQ(messages.shown.size(), 2u);
-    EXPECT_EQ(control->calls.back().id, doccontrol::dispid::ReplaceText);
+    EXPECT_EQ(control->calls.back().id, controlcontract::dispid::ReplaceText);
 }
 
 TEST_F(FormTest, exit_endsAtOnce_withoutAnyCallOnTheControl)
@@ -259,5 +259,5 @@ TEST_F(FormTest, insertTable_writesNextToTheProgramThenInserts)
     QFile written(programDir.filePath("table.doc"));
     ASSERT_TRUE(written.open(QIODevice::ReadOnly));
     EXPECT_EQ(written.readAll().size(), 342);
-    EXPECT_EQ(control->calls.back().id, doccontrol::dispid::InsertFile);
+    EXPECT_EQ(control->calls.back().id, controlcontract::dispid::InsertFile);
 }

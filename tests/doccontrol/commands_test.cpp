@@ -22,10 +22,10 @@ class CommandsTest : public ::testing::Test
 protected:
     std::shared_ptr<fakes::RecordingDispatch> control =
         std::make_shared<fakes::RecordingDispatch>();
-    doccontrol::QuillaryControl quillary{control};
-    doccontrol::MainWindowState state;
+    clientcore::QuillaryControl quillary{control};
+    clientcore::MainWindowState state;
     fakes::RecordingMessages messages;
-    doccontrol::CommandContext context{quillary, state, messages, Base};
+    clientcore::CommandContext context{quillary, state, messages, Base};
 
     Lines calls() const { return fakes::describe(control->calls); }
 };
@@ -48,7 +48,7 @@ TEST_F(CommandsTest, close_clearsIsopenedBeforeTheCall_evenWhenItFails)
 {
     state.isopened = true;
     state.saveurl = QStringLiteral("kept");
-    control->failing.insert(doccontrol::dispid::CloseDocument);
+    control->failing.insert(controlcontract::dispid::CloseDocument);
     EXPECT_THROW(doccontrol::closeDocument(context), automation::AutomationError);
     EXPECT_EQ(calls(), (Lines{ShowControl, "10009 method()"}));
     EXPECT_FALSE(state.isopened);
@@ -106,7 +106,7 @@ TEST_F(CommandsTest, saveButtons_decideByTheirOwnRules)
     for (const Case &c : cases) {
         SCOPED_TRACE(c.situation);
         state = {false, c.saveurl, c.isopened};
-        control->results[doccontrol::dispid::DocumentName] = Variant::bstr(c.documentName);
+        control->results[controlcontract::dispid::DocumentName] = Variant::bstr(c.documentName);
 
         control->calls.clear();
         messages.shown.clear();
@@ -125,7 +125,7 @@ TEST_F(CommandsTest, saveButtons_decideByTheirOwnRules)
 TEST_F(CommandsTest, failedUpload_showsNoSuccessMessage)
 {
     state = {false, QStringLiteral("http://h/up?id=1"), true};
-    control->failing.insert(doccontrol::dispid::SaveDocument);
+    control->failing.insert(controlcontract::dispid::SaveDocument);
     EXPECT_THROW(doccontrol::saveRemote(context), automation::AutomationError);
     EXPECT_TRUE(messages.shown.empty());
 }
@@ -168,7 +168,7 @@ TEST_F(CommandsTest, editingCommands_showTheirMessageFirst_thenMakeTheirCalls)
     struct Case
     {
         const char *command;
-        void (*run)(doccontrol::CommandContext &);
+        void (*run)(clientcore::CommandContext &);
         QStringList messages;
         Lines calls;
     };
@@ -218,7 +218,7 @@ TEST_F(CommandsTest, editingCommands_showTheirMessageFirst_thenMakeTheirCalls)
 
 TEST_F(CommandsTest, falseMarkResult_isDropped_andTheNextCallStillRuns)
 {
-    control->results[doccontrol::dispid::MarkCommand] = Variant::boolean(false);
+    control->results[controlcontract::dispid::MarkCommand] = Variant::boolean(false);
     doccontrol::handwrittenSignature(context);
     EXPECT_EQ(control->calls.size(), 3u);
     EXPECT_TRUE(messages.shown.empty());
@@ -226,9 +226,9 @@ TEST_F(CommandsTest, falseMarkResult_isDropped_andTheNextCallStillRuns)
 
 TEST_F(CommandsTest, failingCall_endsTheCommandBeforeItsLaterCalls)
 {
-    control->failing.insert(doccontrol::dispid::HandSign);
+    control->failing.insert(controlcontract::dispid::HandSign);
     EXPECT_THROW(doccontrol::handwrittenSignature(context), automation::AutomationError);
-    EXPECT_EQ(control->ids(), (std::vector<automation::DispId>{doccontrol::dispid::HandSign}));
+    EXPECT_EQ(control->ids(), (std::vector<automation::DispId>{controlcontract::dispid::HandSign}));
 }
 
 TEST(TableText, isThe340CharacterHtmlTable)
@@ -294,7 +294,7 @@ public:
 TEST_F(CommandsTest, wordToPdf_savesThroughTheDocumentObject)
 {
     auto document = std::make_shared<OfficeObject>(std::vector<std::string>{"SaveAs"});
-    control->results[doccontrol::dispid::DocumentObject] = Variant::dispatch(document);
+    control->results[controlcontract::dispid::DocumentObject] = Variant::dispatch(document);
     doccontrol::wordToPdf(context);
     EXPECT_EQ(calls(), (Lines{"10002 propget()"}));
     EXPECT_EQ(fakes::describe(document->calls), (Lines{R"(1 method(VT_BSTR c:\a.pdf, VT_I2 17))"}));
@@ -312,7 +312,7 @@ TEST_F(CommandsTest, excelToPdf_walksApplicationWindowSheet_thenExports)
     window->results[1] = Variant::dispatch(sheet);
     application->results[1] = Variant::dispatch(window);
     document->results[1] = Variant::dispatch(application);
-    control->results[doccontrol::dispid::DocumentObject] = Variant::dispatch(document);
+    control->results[controlcontract::dispid::DocumentObject] = Variant::dispatch(document);
 
     doccontrol::excelToPdf(context);
     EXPECT_EQ(fakes::describe(document->calls), (Lines{"1 propget()"}));
@@ -330,7 +330,7 @@ TEST_F(CommandsTest, excelToPdf_onAWordDocument_endsWithoutTheClosingMessage)
     auto document = std::make_shared<OfficeObject>(std::vector<std::string>{"Application"});
     application->results[1] = Variant::dispatch(window);
     document->results[1] = Variant::dispatch(application);
-    control->results[doccontrol::dispid::DocumentObject] = Variant::dispatch(document);
+    control->results[controlcontract::dispid::DocumentObject] = Variant::dispatch(document);
     try {
         doccontrol::excelToPdf(context);
         FAIL() << "ActiveSheet is not a member of a Word window";
@@ -361,7 +361,7 @@ TEST_F(CommandsTest, batchDownload_failingSecondDownload_endsBeforeTheThirdAndTh
 {
     int downloads = 0;
     control->during = [&](const fakes::Call &call) {
-        if (call.id == doccontrol::dispid::DownloadFile && ++downloads == 2)
+        if (call.id == controlcontract::dispid::DownloadFile && ++downloads == 2)
             throw fakes::failure();
     };
     EXPECT_THROW(doccontrol::batchDownload(context), automation::AutomationError);

@@ -7,7 +7,7 @@
 using automation::InvokeKind;
 using automation::Variant;
 using automation::VarType;
-using doccontrol::QuillaryControl;
+using clientcore::QuillaryControl;
 
 namespace {
 
@@ -139,22 +139,22 @@ TEST(QuillaryControl, booleanResultsAndNamesAreConverted)
 {
     auto fake = std::make_shared<fakes::RecordingDispatch>();
     QuillaryControl control(fake);
-    fake->results[doccontrol::dispid::MarkCommand] = Variant::boolean(false);
-    fake->results[doccontrol::dispid::InsertFile] = Variant::i4(-1);
-    fake->results[doccontrol::dispid::DocumentName] = Variant::bstr("报告.docx");
+    fake->results[controlcontract::dispid::MarkCommand] = Variant::boolean(false);
+    fake->results[controlcontract::dispid::InsertFile] = Variant::i4(-1);
+    fake->results[controlcontract::dispid::DocumentName] = Variant::bstr("报告.docx");
     EXPECT_FALSE(control.MarkCommand("mark_1", "", "::ADDMARK::"));
     EXPECT_TRUE(control.InsertFile("x", 0));
     EXPECT_EQ(control.DocumentName(), QStringLiteral("报告.docx"));
 
     auto document = std::make_shared<fakes::RecordingDispatch>();
-    fake->results[doccontrol::dispid::DocumentObject] = Variant::dispatch(document);
+    fake->results[controlcontract::dispid::DocumentObject] = Variant::dispatch(document);
     EXPECT_EQ(control.DocumentObject(), document);
 }
 
 TEST(QuillaryControl, failingCall_raisesToTheCaller)
 {
     auto fake = std::make_shared<fakes::RecordingDispatch>();
-    fake->failing.insert(doccontrol::dispid::SaveDocument);
+    fake->failing.insert(controlcontract::dispid::SaveDocument);
     QuillaryControl control(fake);
     EXPECT_THROW(control.SaveDocument("http://h/up"), automation::AutomationError);
 }

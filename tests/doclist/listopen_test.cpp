@@ -54,10 +54,10 @@ class ListOpenTest : public ::testing::Test
 protected:
     std::shared_ptr<fakes::RecordingDispatch> control =
         std::make_shared<fakes::RecordingDispatch>();
-    doccontrol::QuillaryControl quillary{control};
-    doccontrol::MainWindowState state;
+    clientcore::QuillaryControl quillary{control};
+    clientcore::MainWindowState state;
     fakes::RecordingMessages messages;
-    doccontrol::CommandContext context{quillary, state, messages, Base};
+    clientcore::CommandContext context{quillary, state, messages, Base};
 };
 
 } // namespace
@@ -92,7 +92,7 @@ TEST_F(ListOpenTest, waitingEntry_onlyShowsTheControl)
 TEST_F(ListOpenTest, failedOpen_clearsIsopening_keepsIsopened_andLaterClicksWork)
 {
     state.isopened = false;
-    control->failing.insert(doccontrol::dispid::OpenDocument);
+    control->failing.insert(controlcontract::dispid::OpenDocument);
     EXPECT_THROW(doclist::openListEntry(context, Entry), automation::AutomationError);
     EXPECT_FALSE(state.isopening);
     EXPECT_FALSE(state.isopened);
@@ -112,7 +112,7 @@ TEST_F(ListOpenTest, clickDuringAnOpen_isRefusedWithTheInformationMessage)
         QStringLiteral("b.xls") + Base + "/quillary/webdocedit.asp?oper=edit&id=13";
     int opens = 0;
     control->during = [&](const fakes::Call &call) {
-        if (call.id != doccontrol::dispid::OpenDocument)
+        if (call.id != controlcontract::dispid::OpenDocument)
             return;
         ++opens;
         QEventLoop transfer;
@@ -131,9 +131,8 @@ TEST_F(ListOpenTest, clickDuringAnOpen_isRefusedWithTheInformationMessage)
     EXPECT_EQ(state.saveurl, Base + "/quillary/uploadedit.asp?oper=edit&id=12");
     EXPECT_TRUE(state.isopened);
     EXPECT_FALSE(state.isopening);
-    EXPECT_EQ(
-        std::count_if(control->calls.begin(), control->calls.end(),
-                      [](const fakes::Call &c) { return c.id == doccontrol::dispid::Visible; }),
-        2)
+    EXPECT_EQ(std::count_if(control->calls.begin(), control->calls.end(),
+                            [](const fakes::Call &c) { return c.id == platform::siteid::Visible; }),
+              2)
         << "the nested click still shows the control";
 }

@@ -5,18 +5,15 @@
 
 #include "commandcontext.h"
 #include "commands.h"
-#include "engineclient.h"
-#include "framercontrol.h"
+#include "hostedcontrol.h"
 #include "sequentialfiles.h"
 #include "signaturepad.h"
 
 #include "automation/automationerror.h"
-#include "samples.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QFile>
-#include <QJsonArray>
 #include <QNetworkAccessManager>
 #include <QProcess>
 #include <QPushButton>
@@ -54,18 +51,15 @@ protected:
         }
         ASSERT_FALSE(m_base.isEmpty()) << output.toStdString();
 
-        framer::FramerControl::Services services;
-        services.network = &m_network;
-        services.driveCRoot = driveC();
-        services.engine.profileRoot = testsamples::cacheDir() + QStringLiteral("/profiles");
-        m_control = std::make_unique<framer::FramerControl>(services);
-        m_control->resize(800, 600);
-        m_control->show();
-        // The window owns the control; the wrapper only borrows it.
-        m_quillary = std::make_unique<doccontrol::QuillaryControl>(
-            std::shared_ptr<automation::Dispatch>(m_control.get(), [](automation::Dispatch *) {}));
-        m_context = std::make_unique<doccontrol::CommandContext>(
-            doccontrol::CommandContext{*m_quillary, m_state, m_messages, m_base});
+        quillary::DocumentControl::Options options = testOptions();
+        options.network = &m_network;
+        m_control = std::make_unique<HostedControl>(options, driveC());
+        // The window owns the control; the proxy only borrows its dispatch adapter.
+        m_quillary =
+            std::make_unique<clientcore::QuillaryControl>(std::shared_ptr<automation::Dispatch>(
+                &m_control->dispatch, [](automation::Dispatch *) {}));
+        m_context = std::make_unique<clientcore::CommandContext>(
+            clientcore::CommandContext{*m_quillary, m_state, m_messages, m_base});
     }
     void TearDown() override
     {
@@ -96,11 +90,11 @@ protected:
     QProcess m_server;
     QString m_base;
     QNetworkAccessManager m_network;
-    std::unique_ptr<framer::FramerControl> m_control;
-    std::unique_ptr<doccontrol::QuillaryControl> m_quillary;
-    doccontrol::MainWindowState m_state;
+    std::unique_ptr<HostedControl> m_control;
+    std::unique_ptr<clientcore::QuillaryControl> m_quillary;
+    clientcore::MainWindowState m_state;
     fakes::RecordingMessages m_messages;
-    std::unique_ptr<doccontrol::CommandContext> m_context;
+    std::unique_ptr<clientcore::CommandContext> m_context;
     int m_saves = 0;
 };
 
@@ -115,22 +109,7 @@ TEST_F(DemoCommandsTest, editingButtons_onTheWordSample_doWhatTheirCaptionsSay)
 
     doccontrol::insertRemotePicture(*m_context);
     doccontrol::stamp(*m_context);
-    // The pad may come up only after earlier work's nested loops have run: wait for it.
-    auto *answer = new QTimer;
-    answer->setInterval(10);
-    QObject::connect(answer, &QTimer::timeout, [answer] {
-        auto *dialog = qobject_cast<framer::SignatureDialog *>(QApplication::activeModalWidget());
-        if (!dialog)
-            return;
-        answer->stop();
-        answer->deleteLater();
-        QTest::mousePress(dialog->pad(), Qt::LeftButton, {}, QPoint(20, 40));
-        for (int x = 30; x <= 220; x += 10)
-            QTest::mouseMove(dialog->pad(), QPoint(x, 40 + (x % 40)));
-        QTest::mouseRelease(dialog->pad(), Qt::LeftButton, {}, QPoint(220, 40));
-        dialog->okButton()->click();
-    });
-    answer->start();
+    signWhenAsked();
     doccontrol::handwrittenSignature(*m_context);
     EXPECT_TRUE(QFile::exists(driveC() + QStringLiteral("/Sign.bmp")));
     const QString program = m_dir.filePath(QStringLiteral("program"));
@@ -164,9 +143,10 @@ TEST_F(DemoCommandsTest, excelButton_onTheWorkbookSample_writesTheActiveSheet_an
     openServerDocument(3);
     doccontrol::excelToPdf(*m_context);
     EXPECT_FALSE(pdfText(driveC() + QStringLiteral("/excel.pdf")).trimmed().isEmpty());
-    const auto state = m_control->engine().call(QStringLiteral("sheets"), {}, 30000).header;
-    for (const auto &sheet : state.value("sheets").toArray())
-        EXPECT_TRUE(sheet.toObject().value("visible").toBool());
+    using namespace engineprotocol;
+    const auto state = m_control->engine().call<reply::SheetList>(request::Sheets{}, 30000);
+    for (const auto &sheet : state.sheets)
+        EXPECT_TRUE(sheet.visible) << sheet.name.toStdString();
 
     openServerDocument(1);
     const auto before = m_messages.shown.size();

@@ -1,22 +1,23 @@
-#include "samples.h"
+#include "controlfailure.h"
+#include "hostedcontrol.h"
+#include "signaturepad.h"
+#include "testdocuments.h"
 #include "testserver.h"
 
 #include "automation/automationerror.h"
-#include "engineclient.h"
-#include "framercontrol.h"
-#include "signaturepad.h"
+#include "controldispids.h"
 
 #include <QApplication>
 #include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QImage>
-#include <QJsonArray>
 #include <QLabel>
 #include <QNetworkAccessManager>
 #include <QProcess>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QTabBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -26,41 +27,11 @@
 using automation::AutomationError;
 using automation::InvokeKind;
 using automation::Variant;
-using framer::FramerControl;
-namespace dispid = framer::dispid;
+using namespace engineprotocol;
+namespace dispid = controlcontract::dispid;
 namespace hresult = automation::hresult;
 
 namespace {
-
-const char *const TextSource = R"(<?xml version="1.0" encoding="UTF-8"?>
-<office:document xmlns:office="urn:oasis:names:tc:opendocument:xmlns:office:1.0"
- xmlns:text="urn:oasis:names:tc:opendocument:xmlns:text:1.0"
- office:version="1.2" office:mimetype="application/vnd.oasis.opendocument.text">
- <office:body><office:text>
-  <text:p>Once a cat caught a mouse.</text:p>
-  <text:p>Second paragraph Cc.</text:p>
- </office:text></office:body>
-</office:document>
-)";
-
-const char *const SheetSource = R"(<?xml version="1.0" encoding="UTF-8"?>
-<office:document xmlns:office="urn:oasis:names:tc:opendocument:xmlns:office:1.0"
- xmlns:table="urn:oasis:names:tc:opendocument:xmlns:table:1.0"
- xmlns:text="urn:oasis:names:tc:opendocument:xmlns:text:1.0"
- office:version="1.2" office:mimetype="application/vnd.oasis.opendocument.spreadsheet">
- <office:body><office:spreadsheet>
-  <table:table table:name="First">
-   <table:table-row><table:table-cell><text:p>alpha sheet</text:p></table:table-cell></table:table-row>
-  </table:table>
-  <table:table table:name="Second">
-   <table:table-row><table:table-cell><text:p>bravo sheet</text:p></table:table-cell></table:table-row>
-  </table:table>
-  <table:table table:name="Third">
-   <table:table-row><table:table-cell><text:p>charlie sheet</text:p></table:table-cell></table:table-row>
-  </table:table>
- </office:spreadsheet></office:body>
-</office:document>
-)";
 
 // The table file the client writes: 44 + 6 x 48 + 8 characters.
 QByteArray tableHtml()
@@ -123,13 +94,9 @@ protected:
         s_files = new QTemporaryDir;
         s_network = new QNetworkAccessManager;
         s_server = new TestServer;
-        FramerControl::Services services;
-        services.network = s_network;
-        services.driveCRoot = s_files->filePath(QStringLiteral("drive_c"));
-        services.engine.profileRoot = testsamples::cacheDir() + QStringLiteral("/profiles");
-        s_control = new FramerControl(services);
-        s_control->resize(800, 600);
-        s_control->show();
+        quillary::DocumentControl::Options options = testOptions();
+        options.network = s_network;
+        s_control = new HostedControl(options, driveC());
         s_server->addFile("/quillary/images/quillary.jpg", {pictureBytes("JPG"), {}});
         // A 2x2 GIF, a format Qt reads but does not write.
         s_server->addFile(
@@ -147,22 +114,24 @@ protected:
     {
         ASSERT_TRUE(m_dir.isValid());
         QDir(driveC()).removeRecursively();
-        s_control->closeDocument();
+        s_control->widget.closeDocument();
     }
 
     static QString driveC() { return s_files->filePath(QStringLiteral("drive_c")); }
 
-    void open(const char *source, const char *extension)
+    // Opens a copy of a test document.
+    void open(const char *document)
     {
-        const QString path = m_dir.filePath(QStringLiteral("document.") + extension);
-        ASSERT_TRUE(writeFile(path, source));
+        const QString path = m_dir.filePath(QString::fromLatin1(document));
+        QFile::remove(path);
+        ASSERT_TRUE(QFile::copy(testdocuments::path(QString::fromLatin1(document)), path));
         call(dispid::OpenDocument, {Variant::bstr(path.toStdString())});
     }
 
     static Variant call(automation::DispId id, std::vector<Variant> args = {},
                         InvokeKind kind = InvokeKind::Method)
     {
-        return s_control->invoke(id, kind, args);
+        return s_control->call(id, std::move(args), kind);
     }
     static Variant str(const QString &text) { return Variant::bstr(text.toStdString()); }
     static bool mark(const QString &name, const QString &value, const char *keyword)
@@ -203,20 +172,19 @@ protected:
     // The control tells the user, in a label a screen reader finds, that editing is off.
     static bool protectionShown()
     {
-        for (const QLabel *label : s_control->findChildren<QLabel *>())
+        for (const QLabel *label : s_control->widget.findChildren<QLabel *>())
             if (label->accessibleName() == QStringLiteral("文档保护状态"))
                 return label->isVisible();
         return false;
     }
+    // Typed straight to the engine, so a refusal shows.
     static void type(QChar c)
     {
-        for (int action : {0, 1})
-            s_control->engine().call(QStringLiteral("key"),
-                                     {{"action", action}, {"char", int(c.unicode())}, {"key", 0}},
-                                     30000);
+        for (KeyAction action : {KeyAction::Press, KeyAction::Release})
+            s_control->engine().call<reply::Done>(request::Key{action, c.unicode(), 0}, 30000);
     }
 
-    static FramerControl *s_control;
+    static HostedControl *s_control;
     static QTemporaryDir *s_files;
     static QNetworkAccessManager *s_network;
     static TestServer *s_server;
@@ -224,7 +192,7 @@ protected:
     int m_saves = 0;
 };
 
-FramerControl *EditingTest::s_control = nullptr;
+HostedControl *EditingTest::s_control = nullptr;
 QTemporaryDir *EditingTest::s_files = nullptr;
 QNetworkAccessManager *EditingTest::s_network = nullptr;
 TestServer *EditingTest::s_server = nullptr;
@@ -235,13 +203,15 @@ int errorNumber(const std::function<void()> &run)
         run();
     } catch (const AutomationError &error) {
         return error.number();
+    } catch (const framer::ControlFailure &) {
+        return hresult::Fail; // the engine refused
     }
     return 0;
 }
 
 TEST_F(EditingTest, replaceText_replacesEveryLowercaseOccurrence_andKeepsCapitals)
 {
-    open(TextSource, "fodt");
+    open("cat.fodt");
     call(dispid::ReplaceText, {str(QStringLiteral("c")), str(QStringLiteral("k")), Variant::i4(1)});
     const QString text = plainText();
     EXPECT_TRUE(text.contains(QLatin1String("Onke a kat kaught a mouse."))) << text.toStdString();
@@ -250,7 +220,7 @@ TEST_F(EditingTest, replaceText_replacesEveryLowercaseOccurrence_andKeepsCapital
 
 TEST_F(EditingTest, addMarkTwice_leavesOneMarkOfThatName)
 {
-    open(TextSource, "fodt");
+    open("cat.fodt");
     EXPECT_TRUE(addMark());
     type(QLatin1Char('X'));
     EXPECT_TRUE(addMark());
@@ -267,13 +237,18 @@ struct PictureCase
     const char *anchor;
 };
 
+void PrintTo(const PictureCase &c, std::ostream *out)
+{
+    *out << c.keyword;
+}
+
 class PictureAtMarkTest : public EditingTest, public ::testing::WithParamInterface<PictureCase>
 {
 };
 
 TEST_P(PictureAtMarkTest, localPicture_isPlacedAtTheMark_withItsAnchoring)
 {
-    open(TextSource, "fodt");
+    open("cat.fodt");
     // The handwritten-signature path: drive C's Sign.bmp, written in Windows style.
     QDir().mkpath(driveC());
     ASSERT_TRUE(writeFile(driveC() + QStringLiteral("/Sign.bmp"), pictureBytes("BMP")));
@@ -297,7 +272,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(EditingTest, floatingPicture_hasTextWrappedAroundIt)
 {
-    open(TextSource, "fodt");
+    open("cat.fodt");
     const QString picture = m_dir.filePath(QStringLiteral("stamp.png"));
     ASSERT_TRUE(writeFile(picture, pictureBytes("PNG")));
     ASSERT_TRUE(addMark());
@@ -325,13 +300,18 @@ struct RemoteCase
     const char *keyword;
 };
 
+void PrintTo(const RemoteCase &c, std::ostream *out)
+{
+    *out << c.name;
+}
+
 class RemotePictureTest : public EditingTest, public ::testing::WithParamInterface<RemoteCase>
 {
 };
 
 TEST_P(RemotePictureTest, isFetchedFromTheServer_andPlacedAtTheMark)
 {
-    open(TextSource, "fodt");
+    open("cat.fodt");
     ASSERT_TRUE(addMark());
     EXPECT_TRUE(mark(QStringLiteral("mark_1"), s_server->base() + QLatin1String(GetParam().path),
                      GetParam().keyword));
@@ -351,13 +331,18 @@ struct MissingCase
     const char *picture;  // "@drive" = drive C's Sign.bmp; "@garbage" = undecodable bytes
 };
 
+void PrintTo(const MissingCase &c, std::ostream *out)
+{
+    *out << c.name;
+}
+
 class MissingPictureTest : public EditingTest, public ::testing::WithParamInterface<MissingCase>
 {
 };
 
 TEST_P(MissingPictureTest, givesFalse_andChangesNothing)
 {
-    open(TextSource, "fodt");
+    open("cat.fodt");
     ASSERT_TRUE(addMark());
     QString picture = QString::fromLatin1(GetParam().picture);
     if (picture == QLatin1String("@garbage")) {
@@ -386,7 +371,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, MissingPictureTest,
 
 TEST_F(EditingTest, insertedHtmlTableFile_becomesATableOfSixRowsAndThreeCells)
 {
-    open(TextSource, "fodt");
+    open("cat.fodt");
     const QString path = m_dir.filePath(QStringLiteral("table.doc"));
     const QByteArray html = tableHtml();
     ASSERT_EQ(html.size(), 340);
@@ -415,10 +400,14 @@ TEST_F(EditingTest, insertedHtmlTableFile_becomesATableOfSixRowsAndThreeCells)
 struct InsertCase
 {
     const char *name;
-    const char *sample; // a sample format, or "" for the inline content
-    QByteArray content;
-    const char *text; // what the document then contains
+    const char *document; // inserted under the name insert.doc: its content decides
+    const char *text;     // what the document then contains
 };
+
+void PrintTo(const InsertCase &c, std::ostream *out)
+{
+    *out << c.name;
+}
 
 class InsertFileTest : public EditingTest, public ::testing::WithParamInterface<InsertCase>
 {
@@ -426,15 +415,9 @@ class InsertFileTest : public EditingTest, public ::testing::WithParamInterface<
 
 TEST_P(InsertFileTest, fileOfThisKind_isInsertedWithItsText)
 {
-    open(TextSource, "fodt");
-    QString path;
-    if (*GetParam().sample) {
-        path = testsamples::sample(QString::fromLatin1(GetParam().sample)).path;
-        ASSERT_FALSE(path.isEmpty());
-    } else {
-        path = m_dir.filePath(QStringLiteral("insert.doc"));
-        ASSERT_TRUE(writeFile(path, GetParam().content));
-    }
+    open("cat.fodt");
+    const QString path = m_dir.filePath(QStringLiteral("insert.doc"));
+    ASSERT_TRUE(QFile::copy(testdocuments::path(QString::fromLatin1(GetParam().document)), path));
     EXPECT_TRUE(call(dispid::InsertFile, {str(path), Variant::i4(0)}).toBool());
     const QString text = plainText();
     EXPECT_TRUE(text.contains(QLatin1String(GetParam().text))) << text.toStdString();
@@ -443,18 +426,16 @@ TEST_P(InsertFileTest, fileOfThisKind_isInsertedWithItsText)
 
 INSTANTIATE_TEST_SUITE_P(
     Kinds, InsertFileTest,
-    ::testing::Values(InsertCase{"rtf", "", "{\\rtf1\\ansi Inserted from rich text.\\par}",
-                                 "Inserted from rich text."},
-                      InsertCase{"word97", "doc", {}, "Quillary sample page two."},
-                      InsertCase{"word2007", "docx", {}, "Quillary sample page two."},
-                      InsertCase{"openDocument", "odt", {}, "Quillary sample page two."},
-                      InsertCase{"plainText", "", "Inserted plain words.",
-                                 "Inserted plain words."}),
+    ::testing::Values(InsertCase{"rtf", "inserted.rtf", "Inserted from rich text."},
+                      InsertCase{"word97", "sample.doc", "Quillary sample page two."},
+                      InsertCase{"word2007", "sample.docx", "Quillary sample page two."},
+                      InsertCase{"openDocument", "sample.odt", "Quillary sample page two."},
+                      InsertCase{"plainText", "inserted.txt", "Inserted plain words."}),
     [](const auto &info) { return std::string(info.param.name); });
 
 TEST_F(EditingTest, insertFile_missingOrUnknownContent_givesFalse_andChangesNothing)
 {
-    open(TextSource, "fodt");
+    open("cat.fodt");
     const QString binary = m_dir.filePath(QStringLiteral("binary.doc"));
     ASSERT_TRUE(writeFile(binary, QByteArray("\x01\x02\x00\x03\x04", 5)));
     const QString before = body();
@@ -466,7 +447,7 @@ TEST_F(EditingTest, insertFile_missingOrUnknownContent_givesFalse_andChangesNoth
 
 TEST_F(EditingTest, protectedDocument_refusesTypingAndEdits_untilUnprotected)
 {
-    open(TextSource, "fodt");
+    open("cat.fodt");
     const QString table = m_dir.filePath(QStringLiteral("table.doc"));
     ASSERT_TRUE(writeFile(table, tableHtml()));
     call(dispid::ProtectDocument, {Variant::i4(1), Variant::i4(2), str({})});
@@ -477,13 +458,10 @@ TEST_F(EditingTest, protectedDocument_refusesTypingAndEdits_untilUnprotected)
     // Reading stays possible: the cursor moves and clicks place it.
     EXPECT_EQ(
         errorNumber([] {
-            s_control->engine().call(QStringLiteral("key"),
-                                     {{"action", 0}, {"char", 0}, {"key", 1027}}, 30000);
-            for (int action : {0, 1}) // button down, up
-                s_control->engine().call(
-                    QStringLiteral("mouse"),
-                    {{"action", action}, {"x", 2000}, {"y", 1500}, {"count", 1}, {"buttons", 1}},
-                    30000);
+            s_control->engine().call<reply::Done>(request::Key{KeyAction::Press, 0, 1027}, 30000);
+            for (MouseAction action : {MouseAction::Press, MouseAction::Release})
+                s_control->engine().call<reply::Done>(request::Mouse{action, {2000, 1500}, 1, 1, 0},
+                                                      30000);
         }),
         0);
     EXPECT_NE(errorNumber([] {
@@ -506,16 +484,16 @@ TEST_F(EditingTest, protectedDocument_refusesTypingAndEdits_untilUnprotected)
 
 TEST_F(EditingTest, protection_endsWithTheDocument)
 {
-    open(TextSource, "fodt");
+    open("cat.fodt");
     call(dispid::ProtectDocument, {Variant::i4(1), Variant::i4(2), str({})});
-    open(TextSource, "fodt");
+    open("cat.fodt");
     type(QLatin1Char('Z'));
     EXPECT_TRUE(plainText().startsWith(QLatin1String("ZOnce")));
 }
 
 TEST_F(EditingTest, wordSaveAsFormat17_writesAPdfWithTheText_onDriveC)
 {
-    open(TextSource, "fodt");
+    open("cat.fodt");
     auto document = call(dispid::DocumentObject, {}, InvokeKind::PropertyGet).asDispatch();
     automation::invokeByName(*document, "SaveAs", InvokeKind::Method,
                              {str(QStringLiteral("c:\\a.pdf")), Variant::i2(17)});
@@ -527,9 +505,7 @@ TEST_F(EditingTest, wordSaveAsFormat17_writesAPdfWithTheText_onDriveC)
 
 TEST_F(EditingTest, presentationSaveAsPdf_writesEverySlide)
 {
-    const auto slides = testsamples::sample(QStringLiteral("pptx"));
-    ASSERT_FALSE(slides.path.isEmpty());
-    call(dispid::OpenDocument, {str(slides.path)});
+    call(dispid::OpenDocument, {str(testdocuments::path(QStringLiteral("sample.pptx")))});
     auto document = call(dispid::DocumentObject, {}, InvokeKind::PropertyGet).asDispatch();
     automation::invokeByName(*document, "SaveAs", InvokeKind::Method,
                              {str(QStringLiteral("c:\\slides.pdf")), Variant::i4(32)});
@@ -540,7 +516,7 @@ TEST_F(EditingTest, presentationSaveAsPdf_writesEverySlide)
 
 TEST_F(EditingTest, officeObjectExport_whileTheControlIsBusy_isRefused_notInterleaved)
 {
-    open(TextSource, "fodt");
+    open("cat.fodt");
     auto document = call(dispid::DocumentObject, {}, InvokeKind::PropertyGet).asDispatch();
     int refused = 0;
     // The signature pad keeps the control busy in its nested loop.
@@ -559,7 +535,7 @@ TEST_F(EditingTest, officeObjectExport_whileTheControlIsBusy_isRefused_notInterl
 
 TEST_F(EditingTest, wordSaveAs_badFormatOrDrive_raises_andWritesNothing)
 {
-    open(TextSource, "fodt");
+    open("cat.fodt");
     auto document = call(dispid::DocumentObject, {}, InvokeKind::PropertyGet).asDispatch();
     EXPECT_EQ(errorNumber([&] {
                   automation::invokeByName(*document, "SaveAs", InvokeKind::Method,
@@ -576,7 +552,7 @@ TEST_F(EditingTest, wordSaveAs_badFormatOrDrive_raises_andWritesNothing)
 
 TEST_F(EditingTest, wordDocument_hasNoActiveSheet_andUnknownNamesRaiseUnknownName)
 {
-    open(TextSource, "fodt");
+    open("cat.fodt");
     auto document = call(dispid::DocumentObject, {}, InvokeKind::PropertyGet).asDispatch();
     auto application = automation::objectProperty(*document, "application");
     auto window = automation::objectProperty(*application, "ActiveWindow");
@@ -588,8 +564,11 @@ TEST_F(EditingTest, wordDocument_hasNoActiveSheet_andUnknownNamesRaiseUnknownNam
 
 TEST_F(EditingTest, excelExport_writesOnlyTheActiveSheet_andLeavesTheWorkbookAsItWas)
 {
-    open(SheetSource, "fods");
-    s_control->view().setCurrentPart(1);
+    open("three-sheets.fods");
+    // The user picks the second sheet's tab.
+    auto *tabs = s_control->view().findChild<QTabBar *>();
+    ASSERT_NE(tabs, nullptr);
+    QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(1).center());
     auto document = call(dispid::DocumentObject, {}, InvokeKind::PropertyGet).asDispatch();
     auto application = automation::objectProperty(*document, "Application");
     auto window = automation::objectProperty(*application, "ActiveWindow");
@@ -603,15 +582,13 @@ TEST_F(EditingTest, excelExport_writesOnlyTheActiveSheet_andLeavesTheWorkbookAsI
     EXPECT_FALSE(text.contains(QLatin1String("alpha sheet"))) << text.toStdString();
     EXPECT_FALSE(text.contains(QLatin1String("charlie sheet"))) << text.toStdString();
 
-    const auto state = s_control->engine().call(QStringLiteral("sheets"), {}, 30000).header;
-    EXPECT_EQ(state.value("current").toInt(), 1);
+    const auto state = s_control->engine().call<reply::SheetList>(request::Sheets{}, 30000);
+    EXPECT_EQ(state.current, 1);
     // Nothing of the export is left in the workbook's history.
-    EXPECT_EQ(state.value("undo").toInt(), 0);
-    const QJsonArray sheets = state.value("sheets").toArray();
-    ASSERT_EQ(sheets.size(), 3);
-    for (const auto &entry : sheets)
-        EXPECT_TRUE(entry.toObject().value("visible").toBool())
-            << entry.toObject().value("name").toString().toStdString();
+    EXPECT_EQ(state.undoSteps, 0);
+    ASSERT_EQ(state.sheets.size(), 3);
+    for (const auto &sheet : state.sheets)
+        EXPECT_TRUE(sheet.visible) << sheet.name.toStdString();
 }
 
 TEST_F(EditingTest, noDocument_operationsRaise)
@@ -651,6 +628,35 @@ TEST_F(EditingTest, handSign_writesTheDrawingToDriveC_onOk_andNothingOnCancel)
     QImage written(driveC() + QStringLiteral("/Sign.bmp"), "BMP");
     ASSERT_FALSE(written.isNull());
     EXPECT_GT(written.width(), 150);
+}
+
+TEST(HandSign, signatureThatCannotBeWritten_raises_andLeavesNothing)
+{
+    QTemporaryDir dir;
+    const QString blocked = dir.filePath(QStringLiteral("blocked"));
+    ASSERT_TRUE(writeFile(blocked, "a file where drive C's folder should be"));
+    HostedControl control(testOptions(), blocked);
+    signWhenAsked();
+    EXPECT_EQ(errorNumber([&] { control.call(dispid::HandSign); }), hresult::Fail);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"blocked"});
+}
+
+TEST(OfficeObjects, objectsOutlivingTheControl_raiseInsteadOfCrashing)
+{
+    QTemporaryDir drive;
+    std::shared_ptr<automation::Dispatch> document;
+    {
+        HostedControl control(testOptions(), drive.filePath(QStringLiteral("drive_c")));
+        control.call(
+            dispid::OpenDocument,
+            {Variant::bstr(testdocuments::path(QStringLiteral("cat.fodt")).toStdString())});
+        document = control.call(dispid::DocumentObject, {}, InvokeKind::PropertyGet).asDispatch();
+    }
+    EXPECT_EQ(errorNumber([&] {
+                  automation::invokeByName(*document, "SaveAs", InvokeKind::Method,
+                                           {Variant::bstr("c:\\a.pdf"), Variant::i2(17)});
+              }),
+              hresult::Fail);
 }
 
 } // namespace

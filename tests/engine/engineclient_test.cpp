@@ -1,8 +1,7 @@
-#include "samples.h"
-
-#include "automation/automationerror.h"
-#include "framer/documentfilecheck.h"
-#include "framer/engineclient.h"
+#include "controlfailure.h"
+#include "engineclient.h"
+#include "formatrules.h"
+#include "testdocuments.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -15,8 +14,9 @@
 #include <csignal>
 #include <memory>
 
+using namespace engineprotocol;
+using framer::ControlFailure;
 using framer::EngineClient;
-using testsamples::sample;
 
 namespace {
 
@@ -32,9 +32,28 @@ int darkPixels(const QImage &image)
     return count;
 }
 
-std::string describe(const automation::AutomationError &error)
+std::string describe(const ControlFailure &failure)
 {
-    return error.description();
+    return failure.error.message.toStdString();
+}
+
+EngineClient::Options options()
+{
+    EngineClient::Options options;
+    options.profileRoot = testdocuments::cacheDir() + QStringLiteral("/profiles");
+    return options;
+}
+
+struct SampleCase
+{
+    const char *format;
+    DocumentKind kind;
+    int parts;
+};
+
+void PrintTo(const SampleCase &c, std::ostream *out)
+{
+    *out << c.format;
 }
 
 // One engine for every test of a fixture: starting LibreOffice is the slow part.
@@ -43,9 +62,7 @@ class EngineTest : public ::testing::Test
 protected:
     static void SetUpTestSuite()
     {
-        EngineClient::Options options;
-        options.profileRoot = testsamples::cacheDir() + QStringLiteral("/profiles");
-        s_client = new EngineClient(options);
+        s_client = new EngineClient(options());
         s_client->start();
     }
     static void TearDownTestSuite()
@@ -61,7 +78,7 @@ protected:
 
 EngineClient *EngineTest::s_client = nullptr;
 
-class EngineSampleTest : public EngineTest, public ::testing::WithParamInterface<const char *>
+class EngineSampleTest : public EngineTest, public ::testing::WithParamInterface<SampleCase>
 {
 };
 
@@ -69,18 +86,17 @@ class EngineSampleTest : public EngineTest, public ::testing::WithParamInterface
 
 TEST_P(EngineSampleTest, load_drawsEveryPart_andSavedCopyReopens)
 {
-    const QString format = QString::fromLatin1(GetParam());
-    const auto source = sample(format);
-    ASSERT_FALSE(source.path.isEmpty()) << "LibreOffice did not convert a sample to " << GetParam();
+    const QString format = QString::fromLatin1(GetParam().format);
+    const QString source = testdocuments::path(QStringLiteral("sample.") + format);
 
-    const framer::DocumentInfo info = s_client->load(source.path, QStringLiteral("sample"));
-    EXPECT_EQ(engineprotocol::documentKindName(info.kind), source.kind);
-    EXPECT_EQ(info.parts, source.expectedParts);
+    const reply::DocumentInfo info = s_client->load(source, QStringLiteral("sample"));
+    EXPECT_EQ(info.kind, GetParam().kind);
+    EXPECT_EQ(info.parts, GetParam().parts);
     EXPECT_GT(info.width, 0);
     EXPECT_GT(info.height, 0);
 
     // Text documents are one tall part; the others draw each sheet or slide separately.
-    const int drawnParts = info.kind == engineprotocol::DocumentKind::Text ? 1 : info.parts;
+    const int drawnParts = info.kind == DocumentKind::Text ? 1 : info.parts;
     for (int part = 0; part < drawnParts; ++part) {
         const QImage tile = s_client->renderTile(part, QRect(0, 0, 12000, 6000), QSize(800, 400));
         ASSERT_EQ(tile.size(), QSize(800, 400));
@@ -91,25 +107,28 @@ TEST_P(EngineSampleTest, load_drawsEveryPart_andSavedCopyReopens)
     s_client->save(copy, format, QStringLiteral("sample"));
     QFile saved(copy);
     ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
-    EXPECT_EQ(framer::detectSignature(saved.read(16)), format.endsWith(QLatin1Char('x'))
-                                                           ? framer::FileSignature::Zip
-                                                           : framer::FileSignature::Ole2);
+    EXPECT_EQ(framer::detectContent(saved.read(framer::ContentSampleBytes)),
+              format.endsWith(QLatin1Char('x')) ? framer::Content::Package
+                                                : framer::Content::Compound);
 
-    const framer::DocumentInfo reopened = s_client->load(copy, QStringLiteral("copy"));
+    const reply::DocumentInfo reopened = s_client->load(copy, QStringLiteral("copy"));
     EXPECT_EQ(reopened.kind, info.kind);
     EXPECT_EQ(reopened.parts, info.parts);
     s_client->close();
 }
 
 INSTANTIATE_TEST_SUITE_P(Formats, EngineSampleTest,
-                         ::testing::Values("doc", "docx", "xls", "ppt", "pptx"));
+                         ::testing::Values(SampleCase{"doc", DocumentKind::Text, 2},
+                                           SampleCase{"docx", DocumentKind::Text, 2},
+                                           SampleCase{"xls", DocumentKind::Spreadsheet, 2},
+                                           SampleCase{"ppt", DocumentKind::Presentation, 3},
+                                           SampleCase{"pptx", DocumentKind::Presentation, 3}),
+                         [](const auto &info) { return std::string(info.param.format); });
 
 TEST_F(EngineTest, typedText_isInTheSavedDocument_despiteAStaleLockFile)
 {
-    const auto source = sample(QStringLiteral("docx"));
-    ASSERT_FALSE(source.path.isEmpty());
     const QString path = m_dir.filePath(QStringLiteral("sample.docx"));
-    ASSERT_TRUE(QFile::copy(source.path, path));
+    ASSERT_TRUE(QFile::copy(testdocuments::path(QStringLiteral("sample.docx")), path));
     // Left behind by an office program that crashed while editing the file.
     QFile lock(m_dir.filePath(QStringLiteral(".~lock.sample.docx#")));
     ASSERT_TRUE(lock.open(QIODevice::WriteOnly));
@@ -119,10 +138,8 @@ TEST_F(EngineTest, typedText_isInTheSavedDocument_despiteAStaleLockFile)
     s_client->load(path, QStringLiteral("sample.docx"));
     // Posted without waiting, as the view forwards them: saving must still see every key.
     for (char c : QByteArray("Typed")) {
-        for (int action : {0, 1})
-            s_client->post(QStringLiteral("key"),
-                           {{"action", action}, {"char", int(c)}, {"key", 0}},
-                           [](const engineprotocol::Message *, const QString &) {});
+        for (KeyAction action : {KeyAction::Press, KeyAction::Release})
+            s_client->post(request::Key{action, c, 0}, [](Reply *, const auto &) {});
     }
     const QString text = m_dir.filePath(QStringLiteral("typed.txt"));
     s_client->save(text, QStringLiteral("txt"), QStringLiteral("sample.docx"));
@@ -144,22 +161,19 @@ TEST_F(EngineTest, corruptPackage_isRefusedNamingTheFile_andEngineGoesOn)
     try {
         s_client->load(path, QStringLiteral("broken.docx"));
         FAIL() << "a corrupt package loaded";
-    } catch (const automation::AutomationError &error) {
+    } catch (const ControlFailure &error) {
         EXPECT_NE(describe(error).find("broken.docx"), std::string::npos) << describe(error);
     }
     EXPECT_TRUE(s_client->isRunning());
-    const auto good = sample(QStringLiteral("doc"));
-    EXPECT_EQ(s_client->load(good.path, QStringLiteral("sample.doc")).parts, good.expectedParts);
+    EXPECT_EQ(s_client->load(testdocuments::path("sample.doc"), QStringLiteral("sample.doc")).parts,
+              2);
     s_client->close();
 }
 
 TEST(EngineSupervision, engineKilledDuringCall_raises_andNextCallStartsAFreshEngine)
 {
-    EngineClient::Options options;
-    options.profileRoot = testsamples::cacheDir() + QStringLiteral("/profiles");
-    EngineClient client(options);
-    const auto source = sample(QStringLiteral("docx"));
-    ASSERT_FALSE(source.path.isEmpty());
+    EngineClient client(options());
+    const QString source = testdocuments::path(QStringLiteral("sample.docx"));
     client.start();
     const qint64 firstPid = client.enginePid();
     ASSERT_GT(firstPid, 0);
@@ -168,36 +182,33 @@ TEST(EngineSupervision, engineKilledDuringCall_raises_andNextCallStartsAFreshEng
     QObject::connect(&client, &EngineClient::engineStopped, [&] { ++stopped; });
     QTimer::singleShot(0, [&] { ::kill(pid_t(firstPid), SIGKILL); });
     try {
-        client.load(source.path, QStringLiteral("sample.docx"));
+        client.load(source, QStringLiteral("sample.docx"));
         FAIL() << "the call survived its engine";
-    } catch (const automation::AutomationError &error) {
+    } catch (const ControlFailure &error) {
         EXPECT_NE(describe(error).find("意外停止"), std::string::npos) << describe(error);
         EXPECT_NE(describe(error).find("sample.docx"), std::string::npos) << describe(error);
     }
     EXPECT_EQ(stopped, 1);
     EXPECT_FALSE(client.isRunning());
 
-    EXPECT_EQ(client.load(source.path, QStringLiteral("sample.docx")).parts, source.expectedParts);
+    EXPECT_EQ(client.load(source, QStringLiteral("sample.docx")).parts, 2);
     EXPECT_NE(client.enginePid(), firstPid);
 }
 
 TEST(EngineSupervision, callPastItsTimeLimit_raises_andStopsTheEngine)
 {
-    EngineClient::Options options;
-    options.profileRoot = testsamples::cacheDir() + QStringLiteral("/profiles");
-    EngineClient client(options);
-    const auto source = sample(QStringLiteral("doc"));
-    ASSERT_FALSE(source.path.isEmpty());
+    EngineClient client(options());
+    const QString source = testdocuments::path(QStringLiteral("sample.doc"));
     // A freshly started engine spends far longer than a millisecond starting LibreOffice.
     try {
-        client.call(QStringLiteral("load"), {{"path", source.path}}, 1, QStringLiteral("slow.doc"));
+        client.call<reply::DocumentInfo>(request::Load{source}, 1, QStringLiteral("slow.doc"));
         FAIL() << "no timeout";
-    } catch (const automation::AutomationError &error) {
+    } catch (const ControlFailure &error) {
         EXPECT_NE(describe(error).find("未响应"), std::string::npos) << describe(error);
         EXPECT_NE(describe(error).find("slow.doc"), std::string::npos) << describe(error);
     }
     EXPECT_FALSE(client.isRunning());
-    EXPECT_EQ(client.load(source.path, QStringLiteral("sample.doc")).parts, source.expectedParts);
+    EXPECT_EQ(client.load(source, QStringLiteral("sample.doc")).parts, 2);
 }
 
 TEST(EngineSupervision, missingEngineProgram_raisesNamingIt)
@@ -208,7 +219,7 @@ TEST(EngineSupervision, missingEngineProgram_raisesNamingIt)
     try {
         client.load(QStringLiteral("/tmp/x.doc"), QStringLiteral("x.doc"));
         FAIL() << "a missing engine answered";
-    } catch (const automation::AutomationError &error) {
+    } catch (const ControlFailure &error) {
         EXPECT_NE(describe(error).find("/nonexistent/quillary-office-engine"), std::string::npos)
             << describe(error);
     }

@@ -1,10 +1,10 @@
-#include "samples.h"
+#include "hostedcontrol.h"
 #include "serverprocess.h"
 
-#include "automation/automationerror.h"
-#include "documentfilecheck.h"
-#include "filedialogs.h"
-#include "framercontrol.h"
+#include "controldispids.h"
+#include "formatrules.h"
+
+#include <quillary/filedialogs.h>
 
 #include <QDir>
 #include <QFile>
@@ -16,12 +16,11 @@
 
 using automation::InvokeKind;
 using automation::Variant;
-using framer::FramerControl;
-namespace dispid = framer::dispid;
+namespace dispid = controlcontract::dispid;
 
 namespace {
 
-class SaveAnswer : public platform::FileDialogs
+class SaveAnswer : public quillary::FileDialogs
 {
 public:
     QString openFileName(QWidget *, const QString &, const QString &) override { return {}; }
@@ -57,48 +56,41 @@ TEST(DemoServer, openEditUploadAndDownload_roundTripThroughTheRealSite)
     QTemporaryDir drive;
     QNetworkAccessManager network;
     SaveAnswer dialogs;
-    FramerControl::Services services;
-    services.network = &network;
-    services.fileDialogs = &dialogs;
-    services.driveCRoot = drive.filePath(QStringLiteral("drive_c"));
-    services.engine.profileRoot = testsamples::cacheDir() + QStringLiteral("/profiles");
-    FramerControl control(services);
-    control.resize(800, 600);
-    control.show();
+    quillary::DocumentControl::Options options = testOptions();
+    options.network = &network;
+    options.fileDialogs = &dialogs;
+    const QString driveC = drive.filePath(QStringLiteral("drive_c"));
+    HostedControl control(options, driveC);
 
     const QString open = base + QStringLiteral("/quillary/writefile.asp?id=1&operfile=office");
-    control.invoke(dispid::OpenDocument, InvokeKind::Method,
-                   {Variant::byRef(std::make_shared<Variant>(bstr(open)))});
-    const QString name = QString::fromStdString(
-        control.invoke(dispid::DocumentName, InvokeKind::PropertyGet, {}).toString());
+    control.call(dispid::OpenDocument, {Variant::byRef(std::make_shared<Variant>(bstr(open)))});
+    const QString name = QString::fromStdString(control.documentName());
     ASSERT_FALSE(name.isEmpty());
     EXPECT_FALSE(QFileInfo(name).suffix().isEmpty()) << name.toStdString();
     EXPECT_NE(name, QStringLiteral("writefile.asp")) << "the server's file name was not used";
-    ASSERT_EQ(control.view().document().kind, engineprotocol::DocumentKind::Text);
+    ASSERT_EQ(control.widget.documentKind(), quillary::DocumentKind::Text);
 
     QTest::keyClicks(&control.view(), QStringLiteral("ServerEdit"));
-    control.invoke(dispid::SaveDocument, InvokeKind::Method,
-                   {bstr(base + QStringLiteral("/quillary/uploadedit.asp?oper=edit&id=1"))});
+    control.call(dispid::SaveDocument,
+                 {bstr(base + QStringLiteral("/quillary/uploadedit.asp?oper=edit&id=1"))});
 
     // The server's current version holds the edit.
-    control.invoke(dispid::DownloadFile, InvokeKind::Method,
-                   {bstr(QStringLiteral("c:\\current.") + QFileInfo(name).suffix()), bstr(open)});
-    const QString current =
-        services.driveCRoot + QStringLiteral("/current.") + QFileInfo(name).suffix();
-    control.invoke(dispid::OpenDocument, InvokeKind::Method, {bstr(current)});
+    control.call(dispid::DownloadFile,
+                 {bstr(QStringLiteral("c:\\current.") + QFileInfo(name).suffix()), bstr(open)});
+    const QString current = driveC + QStringLiteral("/current.") + QFileInfo(name).suffix();
+    control.call(dispid::OpenDocument, {bstr(current)});
     dialogs.answer = drive.filePath(QStringLiteral("current.txt"));
-    control.invoke(dispid::ShowFileDialog, InvokeKind::Method, {Variant::i4(3)});
+    control.call(dispid::ShowFileDialog, {Variant::i4(3)});
     EXPECT_TRUE(readAll(dialogs.answer).contains("ServerEdit"));
 
     // The batch download's three targets, as the main window passes them.
     const char *targets[] = {"c:\\file1.doc", "c:\\\\\\\\file2.doc", "c:\\\\\\\\file3.doc"};
     for (int i = 0; i < 3; ++i)
-        control.invoke(dispid::DownloadFile, InvokeKind::Method,
-                       {Variant::byRef(std::make_shared<Variant>(Variant::bstr(targets[i]))),
-                        bstr(base + QStringLiteral("/quillary/temp/file%1.doc").arg(i + 1))});
+        control.call(dispid::DownloadFile,
+                     {Variant::byRef(std::make_shared<Variant>(Variant::bstr(targets[i]))),
+                      bstr(base + QStringLiteral("/quillary/temp/file%1.doc").arg(i + 1))});
     for (int i = 1; i <= 3; ++i) {
-        const QByteArray bytes =
-            readAll(services.driveCRoot + QStringLiteral("/file%1.doc").arg(i));
-        EXPECT_EQ(framer::detectSignature(bytes.left(16)), framer::FileSignature::Ole2) << i;
+        const QByteArray bytes = readAll(driveC + QStringLiteral("/file%1.doc").arg(i));
+        EXPECT_EQ(framer::detectContent(bytes), framer::Content::Compound) << i;
     }
 }

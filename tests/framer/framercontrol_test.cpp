@@ -1,12 +1,15 @@
-#include "samples.h"
+#include "hostedcontrol.h"
+#include "testdocuments.h"
 #include "testserver.h"
 
 #include "automation/automationerror.h"
-#include "filedialogs.h"
-#include "framercontrol.h"
+#include "controldispids.h"
+
+#include <quillary/filedialogs.h>
 
 #include <QDir>
 #include <QFile>
+#include <QInputMethodQueryEvent>
 #include <QNetworkAccessManager>
 #include <QRandomGenerator>
 #include <QSignalSpy>
@@ -21,12 +24,11 @@
 using automation::AutomationError;
 using automation::InvokeKind;
 using automation::Variant;
-using framer::FramerControl;
-namespace dispid = framer::dispid;
+namespace dispid = controlcontract::dispid;
 
 namespace {
 
-class ScriptedFileDialogs : public platform::FileDialogs
+class ScriptedFileDialogs : public quillary::FileDialogs
 {
 public:
     QString openFileName(QWidget *, const QString &, const QString &) override
@@ -89,16 +91,13 @@ protected:
         s_dialogs = new ScriptedFileDialogs;
         s_network = new QNetworkAccessManager;
         s_server = new TestServer;
-        FramerControl::Services services;
-        services.network = s_network;
-        services.fileDialogs = s_dialogs;
-        services.driveCRoot = s_drive->filePath(QStringLiteral("drive_c"));
-        services.engine.profileRoot = testsamples::cacheDir() + QStringLiteral("/profiles");
-        s_control = new FramerControl(services);
-        s_control->resize(800, 600);
-        s_control->show();
-        s_docx = readAll(testsamples::sample(QStringLiteral("docx")).path);
-        s_xls = readAll(testsamples::sample(QStringLiteral("xls")).path);
+        quillary::DocumentControl::Options options = testOptions();
+        options.network = s_network;
+        options.fileDialogs = s_dialogs;
+        options.saveFolder = driveC();
+        s_control = new HostedControl(options, driveC());
+        s_docx = testdocuments::bytes(QStringLiteral("sample.docx"));
+        s_xls = testdocuments::bytes(QStringLiteral("sample.xls"));
         s_server->addFile("/quillary/writefile.asp",
                           {s_docx, "attachment; filename=\"报告.docx\""});
         s_server->addFile("/quillary/temp/file1.doc", {s_xls, {}});
@@ -118,18 +117,16 @@ protected:
         ASSERT_FALSE(s_xls.isEmpty());
         s_dialogs->openAnswer.clear();
         s_dialogs->saveAnswer.clear();
-        s_control->closeDocument();
+        s_control->widget.closeDocument();
     }
 
     static Variant call(automation::DispId id, std::vector<Variant> args = {},
                         InvokeKind kind = InvokeKind::Method)
     {
-        return s_control->invoke(id, kind, args);
+        return s_control->call(id, std::move(args), kind);
     }
-    static std::string documentName()
-    {
-        return call(dispid::DocumentName, {}, InvokeKind::PropertyGet).toString();
-    }
+    static std::string documentName() { return s_control->documentName(); }
+    static bool transferShown() { return s_control->transferBar().isVisible(); }
     static QString address(const char *path) { return s_server->base() + QLatin1String(path); }
     static Variant byRef(const QString &text)
     {
@@ -149,7 +146,7 @@ protected:
     static inline ScriptedFileDialogs *s_dialogs = nullptr;
     static inline QNetworkAccessManager *s_network = nullptr;
     static inline TestServer *s_server = nullptr;
-    static inline FramerControl *s_control = nullptr;
+    static inline HostedControl *s_control = nullptr;
     static inline QByteArray s_docx;
     static inline QByteArray s_xls;
     static inline int s_texts = 0;
@@ -163,7 +160,7 @@ TEST_F(FramerControlTest, openByAddress_takesTheServersName_andCloseForgetsIt)
     call(dispid::OpenDocument, {byRef(address("/quillary/writefile.asp?id=3&operfile=office"))});
     EXPECT_EQ(documentName(), "报告.docx");
     EXPECT_TRUE(s_control->view().hasDocument());
-    EXPECT_FALSE(s_control->view().transferShown());
+    EXPECT_FALSE(transferShown());
 
     call(dispid::CloseDocument);
     EXPECT_EQ(documentName(), "");
@@ -177,22 +174,22 @@ TEST_F(FramerControlTest, transfer_showsItsAddressAndBytesWhileItRuns)
     QStringList seen;
     QTimer probe;
     QObject::connect(&probe, &QTimer::timeout, [&] {
-        if (s_control->view().transferShown())
-            seen << s_control->view().transferText();
+        if (transferShown())
+            seen << s_control->transferBar().text();
     });
     probe.start(0);
     call(dispid::OpenDocument, {byRef(source)});
     probe.stop();
     ASSERT_FALSE(seen.isEmpty()) << "no progress shown during the download";
     EXPECT_TRUE(seen.first().contains(source)) << seen.first().toStdString();
-    EXPECT_FALSE(s_control->view().transferShown());
+    EXPECT_FALSE(transferShown());
 }
 
 TEST_F(FramerControlTest, openWithoutContentDisposition_namesTheDocumentByTheAddress)
 {
     call(dispid::OpenDocument, {Variant::bstr(address("/quillary/temp/file1.doc").toStdString())});
     EXPECT_EQ(documentName(), "file1.doc");
-    EXPECT_EQ(s_control->view().document().kind, engineprotocol::DocumentKind::Spreadsheet);
+    EXPECT_EQ(s_control->widget.documentKind(), quillary::DocumentKind::Spreadsheet);
 }
 
 TEST_F(FramerControlTest, failedOpen_raisesNamingTheCause_andKeepsTheShownDocument)
@@ -223,7 +220,7 @@ TEST_F(FramerControlTest, failedOpen_raisesNamingTheCause_andKeepsTheShownDocume
             EXPECT_TRUE(contains(error, fragment)) << c.source.toStdString() << ": " << error;
         EXPECT_EQ(documentName(), "报告.docx") << c.source.toStdString();
         EXPECT_TRUE(s_control->view().hasDocument());
-        EXPECT_FALSE(s_control->view().transferShown());
+        EXPECT_FALSE(transferShown());
     }
 }
 
@@ -232,7 +229,7 @@ TEST_F(FramerControlTest, windowsPath_opensFromDriveC)
     QDir().mkpath(driveC());
     QFile file(driveC() + QStringLiteral("/table.doc"));
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(readAll(testsamples::sample(QStringLiteral("doc")).path));
+    file.write(testdocuments::bytes(QStringLiteral("sample.doc")));
     file.close();
     call(dispid::OpenDocument, {Variant::bstr("C:\\\\docs\\..\\table.doc")});
     EXPECT_EQ(documentName(), "table.doc");
@@ -241,7 +238,7 @@ TEST_F(FramerControlTest, windowsPath_opensFromDriveC)
 TEST_F(FramerControlTest, loadedDocument_isDrawnInTheWindow)
 {
     call(dispid::OpenDocument, {byRef(address("/quillary/writefile.asp?id=3"))});
-    const QImage shot = s_control->grab().toImage();
+    const QImage shot = s_control->widget.grab().toImage();
     EXPECT_GT(darkPixels(shot), 100) << "no text drawn";
 }
 
@@ -257,6 +254,12 @@ TEST_F(FramerControlTest, clickAndTypedText_changeTheDocument)
     const QString text = documentText();
     EXPECT_TRUE(text.contains(QStringLiteral("HelloQuillary sample page one")))
         << text.toStdString();
+    // The caret is where the typing goes; an input method places its window by it.
+    QInputMethodQueryEvent query(Qt::ImCursorRectangle);
+    QCoreApplication::sendEvent(&view, &query);
+    const QRect caret = query.value(Qt::ImCursorRectangle).toRect();
+    EXPECT_GT(caret.height(), 5);
+    EXPECT_NEAR(caret.center().y(), firstLine.y(), 30);
 }
 
 TEST_F(FramerControlTest, saveDocument_uploadsTheEditedDocumentInItsOwnFormat)
@@ -332,6 +335,8 @@ TEST_F(FramerControlTest, showFileDialog_opensAndSavesThroughTheDialogs)
             saved += QStringLiteral(".docx");
         EXPECT_TRUE(readAll(saved).startsWith(f.signature)) << f.name;
     }
+    // Saved files are the user's, readable like any other, not private like a temporary one.
+    EXPECT_TRUE(QFile::permissions(folder + QStringLiteral("/copy.pdf")) & QFile::ReadOther);
     EXPECT_EQ(QDir(folder).entryList(QDir::Files | QDir::Hidden).size(), 4)
         << QDir(folder).entryList(QDir::Files | QDir::Hidden).join(' ').toStdString();
     EXPECT_TRUE(s_dialogs->lastSuggested.endsWith(QStringLiteral("local.docx")));
@@ -380,68 +385,13 @@ TEST_F(FramerControlTest, secondCallDuringATransfer_isRefused_notInterleaved)
 TEST_F(FramerControlTest, engineDeath_closesTheDocumentVisibly_andTheNextOpenWorks)
 {
     call(dispid::OpenDocument, {byRef(address("/quillary/writefile.asp?id=3"))});
-    QSignalSpy stopped(&s_control->engine(), &framer::EngineClient::engineStopped);
+    QSignalSpy stopped(&s_control->widget, &quillary::DocumentControl::documentChanged);
     ::kill(pid_t(s_control->engine().enginePid()), SIGKILL);
-    ASSERT_TRUE(stopped.wait(10000));
+    ASSERT_TRUE(stopped.wait(10000)) << "the view did not learn that the engine stopped";
     EXPECT_EQ(documentName(), "");
     EXPECT_FALSE(s_control->view().hasDocument());
     EXPECT_TRUE(s_control->view().message().contains(QStringLiteral("意外停止")));
 
     call(dispid::OpenDocument, {byRef(address("/quillary/writefile.asp?id=3"))});
     EXPECT_EQ(documentName(), "报告.docx");
-}
-
-TEST(FramerFormats, ownFormat_followsTheNameThenTheBytes)
-{
-    using K = engineprotocol::DocumentKind;
-    const QByteArray ole("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8);
-    const QByteArray odf = QByteArray("PK\x03\x04", 4) + QByteArray(26, '\0') +
-                           "mimetypeapplication/vnd.oasis.opendocument.text";
-    const QByteArray ooxml = QByteArray("PK\x03\x04", 4) + QByteArray(26, '\0') + "[Content_Types]";
-    const struct
-    {
-        K kind;
-        const char *name;
-        QByteArray head;
-        const char *expected;
-    } cases[] = {
-        {K::Text, "a.docx", ooxml, "docx"},
-        {K::Text, "a.wps", ole, "doc"},
-        {K::Spreadsheet, "a.et", ole, "xls"},
-        {K::Text, "writefile.asp", ole, "doc"},
-        {K::Text, "writefile.asp", odf, "odt"},
-        {K::Presentation, "x", ooxml, "pptx"},
-        {K::Spreadsheet, "data", "a,b\n1,2\n", "csv"},
-        {K::Text, "a.pdf", ole, "doc"},
-    };
-    for (const auto &c : cases)
-        EXPECT_EQ(framer::ownFormat(c.kind, QString::fromUtf8(c.name), c.head),
-                  QLatin1String(c.expected))
-            << c.name;
-    EXPECT_EQ(framer::saveFormatForExtension(K::Text, QStringLiteral("xls")), QString());
-    EXPECT_EQ(framer::saveFormatForExtension(K::Spreadsheet, QStringLiteral("WPS")), QString());
-    EXPECT_EQ(framer::saveFormatForExtension(K::Text, QStringLiteral("HTM")),
-              QStringLiteral("html"));
-}
-
-TEST(FramerKeys, engineKeyCode_mapsNavigationLettersAndModifiers)
-{
-    const struct
-    {
-        int key;
-        Qt::KeyboardModifiers modifiers;
-        int expected;
-    } cases[] = {
-        {Qt::Key_A, {}, 512},
-        {Qt::Key_Z, Qt::ControlModifier, 537 | 0x2000},
-        {Qt::Key_5, Qt::ShiftModifier, 261 | 0x1000},
-        {Qt::Key_F2, Qt::AltModifier, 769 | 0x4000},
-        {Qt::Key_Home, {}, 1028},
-        {Qt::Key_Enter, {}, 1280},
-        {Qt::Key_Backspace, {}, 1283},
-        {Qt::Key_Delete, Qt::ControlModifier | Qt::ShiftModifier, 1286 | 0x3000},
-        {Qt::Key_Shift, {}, 0},
-    };
-    for (const auto &c : cases)
-        EXPECT_EQ(framer::engineKeyCode(c.key, c.modifiers), c.expected) << c.key;
 }

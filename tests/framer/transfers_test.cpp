@@ -1,7 +1,7 @@
 #include "testserver.h"
 
-#include "automation/automationerror.h"
-#include "framer/transfers.h"
+#include "controlfailure.h"
+#include "transfers.h"
 
 #include <QDir>
 #include <QFile>
@@ -139,8 +139,8 @@ TEST_F(TransfersTest, failedDownload_raisesNamingTheAddress_andLeavesTheOldFileA
         try {
             downloadFile(m_network, QUrl(address), target);
             ADD_FAILURE() << c.path << " downloaded";
-        } catch (const automation::AutomationError &error) {
-            const QString text = QString::fromStdString(error.description());
+        } catch (const framer::ControlFailure &failure) {
+            const QString text = failure.error.message;
             EXPECT_TRUE(text.contains(address)) << text.toStdString();
             EXPECT_TRUE(text.contains(QString::fromUtf8(c.cause))) << text.toStdString();
         }
@@ -155,7 +155,7 @@ TEST_F(TransfersTest, cutDownload_withoutAnOldFile_leavesNoFileAtAll)
     m_server.addFile("/files/cut.doc", {randomBytes(1024 * 1024), {}, 300 * 1024});
     const QString target = m_dir.filePath(QStringLiteral("fresh.doc"));
     EXPECT_THROW(downloadFile(m_network, QUrl(m_server.base() + "/files/cut.doc"), target),
-                 automation::AutomationError);
+                 framer::ControlFailure);
     EXPECT_TRUE(filesInFolder().isEmpty()) << filesInFolder().join(' ').toStdString();
 }
 
@@ -166,9 +166,9 @@ TEST_F(TransfersTest, badAddresses_areRefusedBeforeAnyRequest)
             downloadFile(m_network, QUrl(QString::fromLatin1(address)),
                          m_dir.filePath(QStringLiteral("x.doc")));
             ADD_FAILURE() << address;
-        } catch (const automation::AutomationError &error) {
-            EXPECT_NE(error.description().find("不是有效的"), std::string::npos)
-                << error.description();
+        } catch (const framer::ControlFailure &failure) {
+            EXPECT_TRUE(failure.error.message.contains(QStringLiteral("不是有效的")))
+                << failure.error.message.toStdString();
         }
     }
     EXPECT_TRUE(filesInFolder().isEmpty());
@@ -214,8 +214,8 @@ TEST_F(TransfersTest, refusedUpload_raisesWithTheStatusAndTheServersText)
         try {
             uploadFile(m_network, QUrl(c.address), path, QStringLiteral("upload.doc"));
             ADD_FAILURE() << c.address.toStdString() << " accepted";
-        } catch (const automation::AutomationError &error) {
-            const QString text = QString::fromStdString(error.description());
+        } catch (const framer::ControlFailure &failure) {
+            const QString text = failure.error.message;
             EXPECT_TRUE(text.contains(c.address)) << text.toStdString();
             for (const char *fragment : c.fragments)
                 EXPECT_TRUE(text.contains(QString::fromUtf8(fragment))) << text.toStdString();

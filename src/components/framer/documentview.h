@@ -1,56 +1,40 @@
 #pragma once
 
 #include "engineclient.h"
+#include "tilegrid.h"
 
 #include <QAbstractScrollArea>
-#include <QHash>
-#include <QImage>
 #include <QList>
 #include <QRect>
 
-class QLabel;
-class QProgressBar;
 class QTabBar;
 
 namespace framer {
 
-// Draws the loaded document from tiles the engine renders, fitted to the width for text and
-// slides, at 100% for sheets. Tiles are fetched asynchronously: painting never waits for the
-// engine. Mouse and keyboard input go to the engine as the document's own input.
+// Shows the loaded document from tiles the engine draws, fitted to the width for text and
+// slides, at 100% for sheets, and forwards mouse and keyboard input to the engine as the
+// document's own. Painting never waits for the engine: missing tiles are asked for and drawn
+// when they arrive.
 class DocumentView : public QAbstractScrollArea
 {
     Q_OBJECT
 
 public:
-    static constexpr int TileSize = 256;
-
     explicit DocumentView(EngineClient *engine, QWidget *parent = nullptr);
 
-    void setDocument(const DocumentInfo &info);
+    void setDocument(const engineprotocol::reply::DocumentInfo &info);
     // No document: an empty area with a hint, or the given message (why the engine stopped).
     void clearDocument(const QString &message = {});
     bool hasDocument() const { return m_hasDocument; }
-    const DocumentInfo &document() const { return m_info; }
-    int currentPart() const { return m_info.part; }
-    void setCurrentPart(int part);
+    const engineprotocol::reply::DocumentInfo &document() const { return m_info; }
     QString message() const { return m_message; }
 
-    // Fetches every visible tile that is missing or stale, waiting for the engine.
+    // Draws every visible tile that is missing, waiting for the engine.
     void drawNow();
-
-    // A transfer's address and progress over the view; total -1 while unknown.
-    void showTransfer(const QString &label, const QString &address);
-    void setTransferProgress(qint64 done, qint64 total);
-    void hideTransfer();
-    bool transferShown() const;
-    QString transferText() const;
 
     // Document twips for a point of the viewport, and back.
     QPoint documentPoint(const QPoint &viewportPoint) const;
-    QPoint viewportPoint(const QPoint &twips) const
-    {
-        return toViewport(QRect(twips, QSize(1, 1))).topLeft();
-    }
+    QPoint viewportPoint(const QPoint &twips) const;
 
 protected:
     void paintEvent(QPaintEvent *event) override;
@@ -67,50 +51,26 @@ protected:
     bool focusNextPrevChild(bool next) override;
 
 private:
-    struct Tile
-    {
-        QImage image;
-        bool stale = false;
-        bool pending = false;
-    };
-
-    void onEngineEvent(const QJsonObject &event);
+    QPoint scroll() const;
+    void showPart(int part);
+    void onEngineEvent(const engineprotocol::Event &event);
     void relayout();
-    void invalidate(const QRect &twips, bool all);
     void ensureCursorVisible();
-    QRect visibleTiles() const;
-    QRect tileTwips(int column, int row) const;
-    QRect tileViewportRect(int column, int row) const;
-    QRect toViewport(const QRect &twips) const;
     void requestMissingTiles();
-    void storeTile(quint64 key, int generation, const QImage &image);
-    void sendMouse(int action, QMouseEvent *event, int count);
-    void sendKey(int action, QKeyEvent *event);
-    void sendText(const QString &text);
-    void pruneTiles();
-    static quint64 tileKey(int column, int row)
-    {
-        return (quint64(quint32(row)) << 32) | quint32(column);
-    }
+    void storeTile(QPoint tile, int generation, const QImage &image);
+    void sendMouse(engineprotocol::MouseAction action, QMouseEvent *event, int count);
+    void sendKey(engineprotocol::KeyAction action, QKeyEvent *event);
+    void send(const engineprotocol::Request &request);
 
     EngineClient *m_engine;
-    DocumentInfo m_info;
+    engineprotocol::reply::DocumentInfo m_info;
     bool m_hasDocument = false;
     QString m_message;
-    double m_scale = 1.0 / 15.0; // logical pixels per twip
-    int m_offsetX = 0;           // left margin when the document is narrower than the view
-    int m_generation = 0;
-    QHash<quint64, Tile> m_tiles;
+    TileGrid m_grid;
     QRect m_cursor;
     bool m_cursorVisible = true;
     QList<QRect> m_selection;
     QTabBar *m_parts;
-    QWidget *m_transfer;
-    QLabel *m_transferLabel;
-    QProgressBar *m_transferBar;
 };
-
-// Key codes the engine understands for a Qt key (with its modifiers); 0 for none.
-int engineKeyCode(int qtKey, Qt::KeyboardModifiers modifiers);
 
 } // namespace framer

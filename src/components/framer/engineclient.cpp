@@ -1,20 +1,15 @@
-#include "framer/engineclient.h"
+#include "engineclient.h"
 
-#include "automation/automationerror.h"
+#include "controlfailure.h"
+#include "enginelocation.h"
 
-#include <QCoreApplication>
-#include <QDir>
 #include <QEventLoop>
 #include <QFileInfo>
-#include <QJsonArray>
 #include <QLocalServer>
 #include <QLocalSocket>
-#include <QLoggingCategory>
 #include <QProcess>
 #include <QTimer>
 #include <QUuid>
-
-Q_LOGGING_CATEGORY(lcFramer, "quillary.framer")
 
 using namespace engineprotocol;
 
@@ -29,34 +24,27 @@ QString subjectText(const QString &subject)
     return subject.isEmpty() ? QStringLiteral("文档") : QStringLiteral("“%1”").arg(subject);
 }
 
-[[noreturn]] void raise(const QString &description)
-{
-    throw automation::AutomationError(automation::hresult::Fail, description.toStdString());
-}
-
 } // namespace
 
-DocumentInfo DocumentInfo::fromReply(const QJsonObject &reply)
+QImage tileImage(reply::Tile &&tile)
 {
-    DocumentInfo info;
-    info.kind = documentKindFromName(reply.value("kind").toString());
-    info.parts = reply.value("parts").toInt();
-    info.part = reply.value("part").toInt();
-    for (const QJsonValue &name : reply.value("partNames").toArray())
-        info.partNames.append(name.toString());
-    info.width = reply.value("width").toInteger();
-    info.height = reply.value("height").toInteger();
-    return info;
+    const int width = tile.size.width();
+    const int height = tile.size.height();
+    if (width <= 0 || height <= 0 || tile.pixels.size() != qsizetype(width) * height * 4)
+        return {};
+    // LibreOffice paints premultiplied BGRA, which is ARGB32 in memory on little-endian hosts.
+    auto *bytes = new QByteArray(std::move(tile.pixels));
+    return QImage(
+        reinterpret_cast<uchar *>(bytes->data()), width, height, qsizetype(width) * 4,
+        QImage::Format_ARGB32_Premultiplied,
+        [](void *info) { delete static_cast<QByteArray *>(info); }, bytes);
 }
-
-EngineClient::EngineClient(QObject *parent) : EngineClient(Options(), parent) {}
 
 EngineClient::EngineClient(Options options, QObject *parent)
     : QObject(parent), m_options(std::move(options))
 {
     if (m_options.enginePath.isEmpty())
-        m_options.enginePath =
-            QCoreApplication::applicationDirPath() + QStringLiteral("/quillary-office-engine");
+        m_options.enginePath = installedEnginePath();
 }
 
 EngineClient::~EngineClient()
@@ -113,12 +101,14 @@ void EngineClient::start()
     });
     connect(m_process, &QProcess::errorOccurred, this, [this](QProcess::ProcessError error) {
         if (error == QProcess::FailedToStart)
-            onEngineGone(QStringLiteral("failed to start: %1").arg(m_process->errorString()));
+            onEngineGone(QStringLiteral("failed to start: %1").arg(m_process->errorString()),
+                         Failure::Cause::NotStarted);
     });
     QStringList arguments{QStringLiteral("--server"), m_server->fullServerName()};
     if (!m_options.profileRoot.isEmpty())
         arguments << QStringLiteral("--profile-root") << m_options.profileRoot;
     m_engineLog.clear();
+    qCDebug(lcFramer) << "starting the office engine" << m_options.enginePath;
     m_process->start(m_options.enginePath, arguments);
 }
 
@@ -134,78 +124,75 @@ void EngineClient::onConnection()
         return;
     }
     m_socket = socket;
-    m_reader = FrameReader();
+    m_reader = std::make_unique<FrameReader>(m_socket);
     connect(m_socket, &QLocalSocket::readyRead, this, &EngineClient::onReadyRead);
     connect(m_socket, &QLocalSocket::disconnected, this,
             [this] { onEngineGone(QStringLiteral("closed the connection")); });
-    m_socket->write(m_outbox);
-    m_outbox.clear();
+    m_socket->write(std::exchange(m_outbox, {}));
 }
 
-void EngineClient::send(const QJsonObject &header)
+void EngineClient::post(const Request &request, Handler handler)
 {
-    const QByteArray frame = encode({header, {}});
+    start();
+    if (!isRunning()) {
+        handler(nullptr, {Failure::Cause::NotStarted, ErrorCode::Failed,
+                          QStringLiteral("engine %1 is not running").arg(m_options.enginePath)});
+        return;
+    }
+    const quint64 id = m_nextId++;
+    m_pending.insert(id, std::move(handler));
+    const QByteArray frame = encode(RequestFrame{id, request});
     if (m_socket)
         m_socket->write(frame);
     else
         m_outbox.append(frame);
 }
 
-void EngineClient::post(const QString &type, QJsonObject params, Handler handler)
-{
-    start();
-    if (!isRunning()) {
-        handler(nullptr, QStringLiteral("engine %1 is not running").arg(m_options.enginePath));
-        return;
-    }
-    const qint64 id = m_nextId++;
-    params.insert("type", type);
-    params.insert("id", id);
-    m_pending.insert(id, {type, std::move(handler)});
-    send(params);
-}
-
 void EngineClient::onReadyRead()
 {
-    m_reader.append(m_socket->readAll());
-    while (auto message = m_reader.next()) {
-        const QJsonObject &header = message->header;
-        if (header.contains("event")) {
-            if (header.value("event").toString() == QLatin1String(event::Ready)) {
-                if (header.value("version").toInt() != Version) {
-                    stopEngine(QStringLiteral("speaks protocol version %1, not %2")
-                                   .arg(header.value("version").toInt())
-                                   .arg(Version));
-                    return;
-                }
-                emit engineReady();
-            } else {
-                emit engineEvent(header);
-            }
+    while (m_socket) {
+        std::optional<Frame> frame = m_reader->next();
+        if (!frame)
+            break;
+        if (const auto *event = std::get_if<EventFrame>(&*frame)) {
+            onEvent(event->event);
             continue;
         }
-        const auto pending = m_pending.take(header.value("id").toInteger());
-        if (!pending.handler)
+        auto *answer = std::get_if<ReplyFrame>(&*frame);
+        const Handler handler = answer ? m_pending.take(answer->id) : Handler();
+        if (!handler)
             continue;
-        if (header.value("ok").toBool())
-            pending.handler(&*message, {});
+        if (const auto *error = std::get_if<reply::Error>(&answer->reply))
+            handler(nullptr, {Failure::Cause::Refused, error->code, error->message});
         else
-            pending.handler(nullptr, header.value("error").toString());
-        if (!m_socket)
-            return; // a handler stopped the engine
+            handler(&answer->reply, {});
     }
-    if (m_reader.hasError())
-        stopEngine(QStringLiteral("sent a corrupt message: %1").arg(m_reader.errorString()));
+    if (m_socket && m_reader->hasError())
+        stopEngine(QStringLiteral("sent a corrupt message: %1").arg(m_reader->errorString()));
 }
 
-void EngineClient::onEngineGone(const QString &reason)
+void EngineClient::onEvent(const Event &event)
 {
-    if (!m_process)
+    const auto *ready = std::get_if<event::Ready>(&event);
+    if (!ready) {
+        emit eventReceived(event);
         return;
-    stopEngine(reason);
+    }
+    if (ready->version != Version) {
+        stopEngine(
+            QStringLiteral("speaks protocol version %1, not %2").arg(ready->version).arg(Version));
+        return;
+    }
+    emit engineReady();
 }
 
-void EngineClient::stopEngine(const QString &reason)
+void EngineClient::onEngineGone(const QString &reason, Failure::Cause cause)
+{
+    if (m_process)
+        stopEngine(reason, cause);
+}
+
+void EngineClient::stopEngine(const QString &reason, Failure::Cause cause)
 {
     QProcess *process = std::exchange(m_process, nullptr);
     QLocalSocket *socket = std::exchange(m_socket, nullptr);
@@ -237,125 +224,139 @@ void EngineClient::stopEngine(const QString &reason)
                             << "; its last output:" << m_engineLog.right(1024);
         emit engineStopped(why);
     }
-    for (const Pending &p : pending)
-        p.handler(nullptr, QStringLiteral("engine %1").arg(why));
+    const Failure failure{cause, ErrorCode::Failed, QStringLiteral("engine %1").arg(why)};
+    for (const Handler &handler : pending)
+        handler(nullptr, failure);
 }
 
-Message EngineClient::call(const QString &type, QJsonObject params, int timeoutMs,
-                           const QString &subject)
+std::vector<EngineClient::Answer> EngineClient::exchange(const std::vector<Request> &requests,
+                                                         int timeoutMs, const QString &subject)
 {
     start();
     if (!isRunning())
-        raise(QStringLiteral("无法启动文档引擎 %1，未能处理%2")
-                  .arg(m_options.enginePath, subjectText(subject)));
+        raise({Failure::Cause::NotStarted, ErrorCode::Failed, {}}, subject);
 
     struct State
     {
-        bool done = false;
-        bool engineGone = false;
-        Message reply;
-        QString error;
+        std::vector<Answer> answers;
+        std::size_t outstanding = 0;
         QEventLoop loop;
     };
     auto state = std::make_shared<State>();
-    std::weak_ptr<State> weak = state;
-    post(type, std::move(params), [weak](const Message *reply, const QString &error) {
-        auto s = weak.lock();
-        if (!s)
-            return;
-        s->done = true;
-        if (reply)
-            s->reply = *reply;
-        s->error = error;
-        s->engineGone = !reply && error.startsWith(QLatin1String("engine "));
-        s->loop.quit();
-    });
-    if (!state->done) {
+    state->answers.resize(requests.size());
+    state->outstanding = requests.size();
+    const std::weak_ptr<State> weak = state;
+    for (std::size_t i = 0; i < requests.size(); ++i)
+        post(requests[i], [weak, i](Reply *reply, const Failure &failure) {
+            const auto s = weak.lock();
+            if (!s)
+                return;
+            if (reply)
+                s->answers[i].reply = std::move(*reply);
+            else
+                s->answers[i].failure = failure;
+            if (--s->outstanding == 0)
+                s->loop.quit();
+        });
+    if (state->outstanding > 0) {
         QTimer timer;
         timer.setSingleShot(true);
         connect(&timer, &QTimer::timeout, &state->loop, &QEventLoop::quit);
         timer.start(timeoutMs);
         state->loop.exec();
-        if (!state->done) {
-            // A stuck engine holds the document hostage; only a new one helps.
-            stopEngine(QStringLiteral("did not answer %1 within %2 ms").arg(type).arg(timeoutMs));
-            raise(QStringLiteral("文档引擎处理%1超过 %2 秒未响应，已停止该引擎，请重试")
-                      .arg(subjectText(subject))
-                      .arg(timeoutMs / 1000.0, 0, 'g', 3));
-        }
     }
-    if (state->error.isEmpty())
-        return state->reply;
-    qCWarning(lcFramer) << "office engine" << type << subject << "failed:" << state->error;
-    if (state->error.startsWith(QLatin1String("engine failed to start")))
-        raise(QStringLiteral("无法启动文档引擎 %1，未能处理%2")
-                  .arg(m_options.enginePath, subjectText(subject)));
-    if (state->engineGone)
-        raise(QStringLiteral("文档引擎在处理%1时意外停止，请重试").arg(subjectText(subject)));
-    raise(QStringLiteral("文档引擎无法处理%1：%2").arg(subjectText(subject), state->error));
+    if (state->outstanding > 0) {
+        // A stuck engine holds the document hostage; only a new one helps.
+        stopEngine(QStringLiteral("did not answer within %1 ms").arg(timeoutMs));
+        fail(QStringLiteral("文档引擎处理%1超过 %2 秒未响应，已停止该引擎，请重试")
+                 .arg(subjectText(subject))
+                 .arg(timeoutMs / 1000.0, 0, 'g', 3));
+    }
+    return std::move(state->answers);
 }
 
-DocumentInfo EngineClient::load(const QString &path, const QString &subject)
+void EngineClient::raise(const Failure &failure, const QString &subject)
 {
-    const Message reply =
-        call(QString::fromLatin1(request::Load), {{"path", QFileInfo(path).absoluteFilePath()}},
-             m_options.loadTimeoutMs, subject);
-    return DocumentInfo::fromReply(reply.header);
+    switch (failure.cause) {
+    case Failure::Cause::NotStarted:
+        fail(QStringLiteral("无法启动文档引擎 %1，未能处理%2")
+                 .arg(m_options.enginePath, subjectText(subject)));
+    case Failure::Cause::Stopped:
+        fail(QStringLiteral("文档引擎在处理%1时意外停止，请重试").arg(subjectText(subject)));
+    case Failure::Cause::Refused:
+        break;
+    }
+    // These refusals are written for the user already.
+    if (failure.code == ErrorCode::Protected || failure.code == ErrorCode::WrongKind)
+        fail(failure.message);
+    fail(QStringLiteral("文档引擎无法处理%1：%2").arg(subjectText(subject), failure.message));
+}
+
+Reply EngineClient::callAny(const Request &request, int timeoutMs, const QString &subject)
+{
+    Answer answer = std::move(exchange({request}, timeoutMs, subject).front());
+    if (answer.reply)
+        return std::move(*answer.reply);
+    qCWarning(lcFramer) << "office engine request" << request.index() << "for" << subject
+                        << "failed:" << answer.failure->message;
+    raise(*answer.failure, subject);
+}
+
+void EngineClient::unexpectedReply(const Reply &reply, const QString &subject)
+{
+    stopEngine(QStringLiteral("answered with reply %1 where another was due").arg(reply.index()));
+    fail(QStringLiteral("文档引擎在处理%1时意外停止，请重试").arg(subjectText(subject)));
+}
+
+reply::DocumentInfo EngineClient::load(const QString &path, const QString &subject)
+{
+    return call<reply::DocumentInfo>(request::Load{QFileInfo(path).absoluteFilePath()},
+                                     m_options.loadTimeoutMs, subject);
 }
 
 void EngineClient::close()
 {
-    if (!isRunning())
-        return; // a fresh engine holds no document
-    call(QString::fromLatin1(request::Close), {}, m_options.callTimeoutMs);
-}
-
-DocumentInfo EngineClient::info()
-{
-    return DocumentInfo::fromReply(
-        call(QString::fromLatin1(request::Info), {}, m_options.callTimeoutMs).header);
+    if (isRunning()) // a fresh engine holds no document
+        call<reply::Done>(request::Close{}, m_options.callTimeoutMs);
 }
 
 void EngineClient::save(const QString &path, const QString &format, const QString &subject)
 {
-    call(QString::fromLatin1(request::Save),
-         {{"path", QFileInfo(path).absoluteFilePath()}, {"format", format}},
-         m_options.loadTimeoutMs, subject);
-}
-
-namespace {
-QJsonObject tileRequest(int part, const QRect &twips, const QSize &pixels)
-{
-    return {{"part", part},         {"x", twips.x()},      {"y", twips.y()},
-            {"w", twips.width()},   {"h", twips.height()}, {"pw", pixels.width()},
-            {"ph", pixels.height()}};
-}
-} // namespace
-
-QImage EngineClient::tileImage(const Message &reply)
-{
-    const int width = reply.header.value("pw").toInt();
-    const int height = reply.header.value("ph").toInt();
-    if (width <= 0 || height <= 0 || reply.payload.size() != qsizetype(width) * height * 4)
-        return {};
-    // LibreOffice paints premultiplied BGRA, which is ARGB32 in memory on little-endian hosts.
-    QImage image(reinterpret_cast<const uchar *>(reply.payload.constData()), width, height,
-                 width * 4, QImage::Format_ARGB32_Premultiplied);
-    return image.copy();
+    call<reply::Saved>(request::Save{QFileInfo(path).absoluteFilePath(), format, {}},
+                       m_options.loadTimeoutMs, subject);
 }
 
 QImage EngineClient::renderTile(int part, const QRect &twips, const QSize &pixels)
 {
-    return tileImage(call(QString::fromLatin1(request::Tile), tileRequest(part, twips, pixels),
-                          m_options.callTimeoutMs));
+    return tileImage(
+        call<reply::Tile>(request::Tile{part, twips, pixels}, m_options.callTimeoutMs));
+}
+
+QList<QImage> EngineClient::renderTiles(int part, const QList<QRect> &twips, const QSize &pixels)
+{
+    if (twips.isEmpty())
+        return {};
+    std::vector<Request> requests;
+    for (const QRect &area : twips)
+        requests.push_back(request::Tile{part, area, pixels});
+    QList<QImage> images;
+    for (Answer &answer : exchange(requests, m_options.callTimeoutMs, {})) {
+        // A tile the engine would not draw stays empty; an engine that died fails the lot.
+        if (answer.failure && answer.failure->cause != Failure::Cause::Refused)
+            raise(*answer.failure, {});
+        auto *tile = answer.reply ? std::get_if<reply::Tile>(&*answer.reply) : nullptr;
+        images.append(tile ? tileImage(std::move(*tile)) : QImage());
+    }
+    return images;
 }
 
 void EngineClient::requestTile(int part, const QRect &twips, const QSize &pixels,
                                std::function<void(const QImage &)> done)
 {
-    post(QString::fromLatin1(request::Tile), tileRequest(part, twips, pixels),
-         [done = std::move(done)](const Message *reply, const QString &) {
-             done(reply ? tileImage(*reply) : QImage());
+    post(request::Tile{part, twips, pixels},
+         [done = std::move(done)](Reply *reply, const Failure &) {
+             auto *tile = reply ? std::get_if<reply::Tile>(reply) : nullptr;
+             done(tile ? tileImage(std::move(*tile)) : QImage());
          });
 }
 

@@ -1,15 +1,13 @@
 #pragma once
 
-#include "protocol/protocol.h"
+#include "enginecodec.h"
+#include "enginemessages.h"
 
 #include <QByteArray>
 #include <QHash>
 #include <QImage>
-#include <QJsonObject>
 #include <QObject>
-#include <QPointer>
 #include <QRect>
-#include <QStringList>
 
 #include <functional>
 #include <memory>
@@ -20,22 +18,9 @@ class QProcess;
 
 namespace framer {
 
-struct DocumentInfo
-{
-    engineprotocol::DocumentKind kind = engineprotocol::DocumentKind::Other;
-    int parts = 0;
-    int part = 0;
-    QStringList partNames;
-    // Size of the document (text) or of the current part, in twips.
-    qint64 width = 0;
-    qint64 height = 0;
-
-    static DocumentInfo fromReply(const QJsonObject &reply);
-};
-
 // The control's side of the office engine: starts the engine process, sends requests and
 // waits for replies in a nested event loop (the window keeps repainting and taking input),
-// and turns a dead or stuck engine into an AutomationError. The next call starts a new one.
+// and turns a dead or stuck engine into a failure of the call. The next call starts a new one.
 class EngineClient : public QObject
 {
     Q_OBJECT
@@ -43,7 +28,7 @@ class EngineClient : public QObject
 public:
     struct Options
     {
-        // Empty: quillary-office-engine beside the running program.
+        // Empty: the engine installed with the control.
         QString enginePath;
         // Empty: the engine's default under the user's cache folder.
         QString profileRoot;
@@ -51,10 +36,17 @@ public:
         int callTimeoutMs = 30000;
     };
 
-    // Answer to a posted request: the reply, or an error text when there is none.
-    using Handler = std::function<void(const engineprotocol::Message *reply, const QString &error)>;
+    // Why a request got no reply.
+    struct Failure
+    {
+        enum class Cause { Refused, Stopped, NotStarted };
+        Cause cause = Cause::Refused;
+        engineprotocol::ErrorCode code = engineprotocol::ErrorCode::Failed;
+        QString message;
+    };
+    // The reply (for the handler to keep), or null and why there is none.
+    using Handler = std::function<void(engineprotocol::Reply *reply, const Failure &failure)>;
 
-    explicit EngineClient(QObject *parent = nullptr);
     explicit EngineClient(Options options, QObject *parent = nullptr);
     ~EngineClient() override;
 
@@ -64,52 +56,68 @@ public:
     qint64 enginePid() const;
     const Options &options() const { return m_options; }
 
-    // Sends a request and waits for its reply. Throws AutomationError when the engine refuses,
-    // dies or exceeds timeoutMs; subject names the file or address in that error.
-    engineprotocol::Message call(const QString &type, QJsonObject params, int timeoutMs,
-                                 const QString &subject = {});
-    // Sends a request whose answer is handled later; never waits.
-    void post(const QString &type, QJsonObject params, Handler handler);
+    // Sends request and waits for its reply of type R. Throws a ControlFailure when the engine
+    // refuses, dies or exceeds timeoutMs; subject names the file or address in that error.
+    template <class R>
+    R call(const engineprotocol::Request &request, int timeoutMs, const QString &subject = {})
+    {
+        engineprotocol::Reply reply = callAny(request, timeoutMs, subject);
+        if (auto *answer = std::get_if<R>(&reply))
+            return std::move(*answer);
+        unexpectedReply(reply, subject);
+    }
+    // Sends request; handler gets its answer later. Never waits.
+    void post(const engineprotocol::Request &request, Handler handler);
 
-    DocumentInfo load(const QString &path, const QString &subject);
+    engineprotocol::reply::DocumentInfo load(const QString &path, const QString &subject);
     void close();
-    DocumentInfo info();
-    // Saves to path; format is an extension ("docx", "pdf"); empty keeps the document's own.
+    // Writes the document to path; format is an extension ("docx", "pdf"), empty its own.
     void save(const QString &path, const QString &format, const QString &subject);
     QImage renderTile(int part, const QRect &twips, const QSize &pixels);
+    // Draws the tiles in one go: the engine draws each while the previous one travels.
+    QList<QImage> renderTiles(int part, const QList<QRect> &twips, const QSize &pixels);
     void requestTile(int part, const QRect &twips, const QSize &pixels,
                      std::function<void(const QImage &)> done);
 
-    static QImage tileImage(const engineprotocol::Message &reply);
-
 signals:
-    void engineEvent(const QJsonObject &event);
+    void eventReceived(const engineprotocol::Event &event);
     void engineReady();
     // The engine process ended without being asked to; the loaded document is gone.
     void engineStopped(const QString &reason);
 
 private:
-    struct Pending
+    struct Answer
     {
-        QString type;
-        Handler handler;
+        std::optional<engineprotocol::Reply> reply;
+        std::optional<Failure> failure;
     };
 
+    // Sends requests and waits for every answer; a dead or stuck engine fails the lot.
+    std::vector<Answer> exchange(const std::vector<engineprotocol::Request> &requests,
+                                 int timeoutMs, const QString &subject);
+    [[noreturn]] void raise(const Failure &failure, const QString &subject);
+    engineprotocol::Reply callAny(const engineprotocol::Request &request, int timeoutMs,
+                                  const QString &subject);
+    [[noreturn]] void unexpectedReply(const engineprotocol::Reply &reply, const QString &subject);
     void onConnection();
     void onReadyRead();
-    void onEngineGone(const QString &reason);
-    void stopEngine(const QString &reason);
-    void send(const QJsonObject &header);
+    void onEvent(const engineprotocol::Event &event);
+    void onEngineGone(const QString &reason, Failure::Cause cause = Failure::Cause::Stopped);
+    void stopEngine(const QString &reason, Failure::Cause cause = Failure::Cause::Stopped);
 
     Options m_options;
     QProcess *m_process = nullptr;
     QLocalServer *m_server = nullptr;
     QLocalSocket *m_socket = nullptr;
-    engineprotocol::FrameReader m_reader;
+    std::unique_ptr<engineprotocol::FrameReader> m_reader;
     QByteArray m_outbox;
-    QHash<qint64, Pending> m_pending;
-    qint64 m_nextId = 1;
+    QHash<quint64, Handler> m_pending;
+    quint64 m_nextId = 1;
     QByteArray m_engineLog;
 };
+
+// LibreOffice's pixels as an image that keeps the reply's bytes; null when the reply does not
+// hold a whole tile.
+QImage tileImage(engineprotocol::reply::Tile &&tile);
 
 } // namespace framer

@@ -1,6 +1,7 @@
-#include "framer/transfers.h"
+#include "transfers.h"
 
-#include "automation/automationerror.h"
+#include "controlfailure.h"
+#include "pendingfile.h"
 
 #include <QDir>
 #include <QEventLoop>
@@ -12,11 +13,8 @@
 #include <QNetworkReply>
 #include <QPointer>
 #include <QRegularExpression>
-#include <QSaveFile>
 
 #include <memory>
-
-Q_DECLARE_LOGGING_CATEGORY(lcFramer)
 
 namespace framer {
 
@@ -26,12 +24,13 @@ namespace {
 constexpr int StallTimeoutMs = 60000;
 // Bounds what Qt buffers ahead of the file, so memory stays flat for any size.
 constexpr qint64 ReadBufferBytes = 1024 * 1024;
+constexpr qsizetype ChunkBytes = 256 * 1024;
 constexpr qsizetype ServerTextChars = 300;
 
 [[noreturn]] void raise(const QString &description)
 {
     qCWarning(lcFramer).noquote() << description;
-    throw automation::AutomationError(automation::hresult::Fail, description.toStdString());
+    fail(description);
 }
 
 QString bareName(QString name)
@@ -122,6 +121,12 @@ QString fileNameFromContentDisposition(const QByteArray &header)
     return {};
 }
 
+bool isWebAddress(const QString &source)
+{
+    return source.startsWith(QLatin1String("http://"), Qt::CaseInsensitive) ||
+           source.startsWith(QLatin1String("https://"), Qt::CaseInsensitive);
+}
+
 QString fileNameFromAddress(const QString &address)
 {
     const QUrl url(address);
@@ -138,10 +143,14 @@ DownloadResult downloadFile(QNetworkAccessManager &network, const QUrl &url,
 {
     requireHttpAddress(url, QStringLiteral("下载"));
     const QString address = url.toString();
-    QSaveFile file(targetPath);
-    if (!file.open(QIODevice::WriteOnly))
+    // Like curl, without waiting for the disk at the end: the rename alone keeps the target
+    // whole, and the network, not the disk, sets the pace.
+    PendingFile pending(targetPath);
+    QString openError;
+    if (!pending.open(&openError))
         raise(QStringLiteral("下载“%1”失败：无法写入“%2”：%3")
-                  .arg(address, QDir::toNativeSeparators(targetPath), file.errorString()));
+                  .arg(address, QDir::toNativeSeparators(targetPath), openError));
+    QFile &file = pending.file();
 
     std::unique_ptr<QNetworkReply, void (*)(QNetworkReply *)> reply(network.get(makeRequest(url)),
                                                                     [](QNetworkReply *r) {
@@ -152,19 +161,20 @@ DownloadResult downloadFile(QNetworkAccessManager &network, const QUrl &url,
     reply->setReadBufferSize(ReadBufferBytes);
     QString writeError;
     DownloadResult result;
+    QByteArray chunk(ChunkBytes, Qt::Uninitialized);
     QEventLoop loop;
     QObject::connect(reply.get(), &QNetworkReply::readyRead, &loop, [&] {
         const int status = statusOf(reply.get());
         if (status != 0 && (status < 200 || status > 299))
             return; // an error page is not the file
-        while (reply->bytesAvailable() > 0) {
-            const QByteArray chunk = reply->read(256 * 1024);
-            if (file.write(chunk) != chunk.size()) {
+        // Through one buffer, so a download of any size allocates nothing as it runs.
+        for (qint64 count; (count = reply->read(chunk.data(), chunk.size())) > 0;) {
+            if (file.write(chunk.constData(), count) != count) {
                 writeError = file.errorString();
                 reply->abort();
                 return;
             }
-            result.bytes += chunk.size();
+            result.bytes += count;
         }
     });
     if (progress)
@@ -187,9 +197,9 @@ DownloadResult downloadFile(QNetworkAccessManager &network, const QUrl &url,
                   .arg(address)
                   .arg(result.bytes)
                   .arg(announced));
-    if (!file.commit())
+    if (QString commitError; !pending.commit(&commitError))
         raise(QStringLiteral("下载“%1”失败：无法保存“%2”：%3")
-                  .arg(address, QDir::toNativeSeparators(targetPath), file.errorString()));
+                  .arg(address, QDir::toNativeSeparators(targetPath), commitError));
 
     result.fileName =
         fileNameFromContentDisposition(reply->rawHeader(QByteArrayLiteral("Content-Disposition")));

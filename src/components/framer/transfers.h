@@ -25,9 +25,11 @@ struct DownloadResult
 QString fileNameFromContentDisposition(const QByteArray &header);
 // The last segment of an address or path, without its query; empty when there is none.
 QString fileNameFromAddress(const QString &address);
+// An http or https address, as opposed to a local path.
+bool isWebAddress(const QString &source);
 
 // Each transfer runs a nested event loop until it ends, so the window keeps repainting and
-// taking input. Failures throw an AutomationError naming the address and the cause.
+// taking input. Failures throw a ControlFailure naming the address and the cause.
 
 // Streams url into targetPath through a temporary file in the same folder, which replaces
 // targetPath only when the whole body has arrived; on failure nothing is left behind.

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <quillary/controlerror.h>
+
+#include <QLoggingCategory>
+
+Q_DECLARE_LOGGING_CATEGORY(lcFramer)
+
+namespace framer {
+
+// How the control's parts report a failure; the public API turns it into its lastError().
+struct ControlFailure
+{
+    quillary::ControlError error;
+};
+
+[[noreturn]] void fail(quillary::ControlError::Code code, const QString &message);
+// A failure of code Failed.
+[[noreturn]] void fail(const QString &message);
+
+} // namespace framer

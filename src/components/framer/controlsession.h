@@ -1,0 +1,94 @@
+#pragma once
+
+#include "engineclient.h"
+#include "transfers.h"
+
+#include <QObject>
+#include <QTemporaryDir>
+
+#include <functional>
+#include <optional>
+
+class QNetworkAccessManager;
+
+namespace framer {
+
+// The document the control shows.
+struct LoadedDocument
+{
+    engineprotocol::reply::DocumentInfo info;
+    // Its file name: the server's name for a download.
+    QString name;
+    // The format it is saved back in (an extension).
+    QString format;
+    // Tells this document from every other one the control showed.
+    quint64 serial = 0;
+};
+
+// What the control's operations share: the engine, a private temporary folder, the one guard
+// against a long operation starting while another runs, and the one way files are written
+// through the engine. Failures throw a ControlFailure.
+class ControlSession : public QObject
+{
+    Q_OBJECT
+
+public:
+    ControlSession(QNetworkAccessManager *network, EngineClient::Options engine,
+                   QObject *parent = nullptr);
+    ~ControlSession() override;
+
+    EngineClient &engine() { return *m_engine; }
+    QNetworkAccessManager &network() { return *m_network; }
+
+    // Runs work unless another long operation of the control is under way: the nested event
+    // loops of transfers and engine calls must never interleave two of them.
+    void exclusive(const std::function<void()> &work);
+
+    const std::optional<LoadedDocument> &document() const { return m_document; }
+    // The document, or a failure naming operation when none is loaded.
+    const LoadedDocument &requireDocument(const QString &operation) const;
+
+    // A local path, a file: URL, or an http(s) address downloaded first.
+    void open(const QString &source);
+    // name: what the document is called, its file name when empty.
+    void openFile(const QString &path, const QString &name = {});
+    void close();
+    // Saves in the format path's extension names, adding the document's own extension when it
+    // has none; returns the path written.
+    QString saveTo(QString path);
+    void upload(const QString &address);
+    void download(const QString &address, const QString &path);
+    // Fetches an http(s) address into folder, with progress; returns the file's path.
+    QString fetch(const QString &address, const QString &caption, const QString &folder);
+
+    // Has produce write target's contents to a temporary file beside it, then renames that
+    // over target: target is replaced only when complete, and nothing is left on failure.
+    void writeThroughEngine(const QString &target,
+                            const std::function<void(const QString &temporary)> &produce);
+    // A folder of the control's own for one operation's files.
+    QString newWorkFolder(const QString &purpose);
+
+signals:
+    void documentOpened();
+    // The document was closed, or lost with its engine (message says so then).
+    void documentClosed(const QString &message);
+    void transferStarted(const QString &caption, const QString &address);
+    void transferProgress(qint64 done, qint64 total);
+    void transferEnded();
+
+private:
+    template <class Transfer>
+    auto transfer(const QString &caption, const QString &address, const Transfer &run);
+    void openAddress(const QString &address);
+    void onEngineStopped();
+
+    QNetworkAccessManager *m_network;
+    EngineClient *m_engine;
+    QTemporaryDir m_work;
+    int m_workCount = 0;
+    bool m_busy = false;
+    std::optional<LoadedDocument> m_document;
+    quint64 m_serial = 0;
+};
+
+} // namespace framer

@@ -1,0 +1,366 @@
+#include <quillary/documentcontrol.h>
+#include <quillary/filedialogs.h>
+
+#include "controlfailure.h"
+#include "controlsession.h"
+#include "documenteditor.h"
+#include "documentview.h"
+#include "formatrules.h"
+#include "signaturepad.h"
+#include "transferbar.h"
+
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QLabel>
+#include <QNetworkAccessManager>
+#include <QVBoxLayout>
+
+using namespace engineprotocol;
+
+namespace quillary {
+
+namespace {
+
+class QtFileDialogs : public FileDialogs
+{
+public:
+    QString openFileName(QWidget *parent, const QString &caption, const QString &filter) override
+    {
+        return QFileDialog::getOpenFileName(parent, caption, QString(), filter);
+    }
+    QString saveFileName(QWidget *parent, const QString &caption, const QString &suggestedPath,
+                         const QString &filter) override
+    {
+        return QFileDialog::getSaveFileName(parent, caption, suggestedPath, filter);
+    }
+};
+
+DocumentKind publicKind(engineprotocol::DocumentKind kind)
+{
+    switch (kind) {
+    case engineprotocol::DocumentKind::Text:
+        return DocumentKind::Text;
+    case engineprotocol::DocumentKind::Spreadsheet:
+        return DocumentKind::Spreadsheet;
+    case engineprotocol::DocumentKind::Presentation:
+        return DocumentKind::Presentation;
+    case engineprotocol::DocumentKind::Drawing:
+        return DocumentKind::Drawing;
+    case engineprotocol::DocumentKind::Other:
+        break;
+    }
+    return DocumentKind::Other;
+}
+
+// An edit that did not apply: false, and why, without the failure signal.
+bool notApplied(const reply::EditOutcome &outcome)
+{
+    if (!outcome.done)
+        throw framer::ControlFailure{{ControlError::NotApplied, outcome.reason}};
+    return true;
+}
+
+} // namespace
+
+DocumentControl::DocumentControl(QWidget *parent) : DocumentControl(Options(), parent) {}
+
+DocumentControl::DocumentControl(Options options, QWidget *parent)
+    : QWidget(parent), m_options(std::move(options))
+{
+    setObjectName(QStringLiteral("Quillary1"));
+    setAccessibleName(QStringLiteral("文档控件"));
+    setFocusPolicy(Qt::StrongFocus);
+    if (!m_options.network)
+        m_options.network = new QNetworkAccessManager(this);
+    if (!m_options.fileDialogs) {
+        m_ownDialogs = std::make_unique<QtFileDialogs>();
+        m_options.fileDialogs = m_ownDialogs.get();
+    }
+    m_session = new framer::ControlSession(m_options.network,
+                                           {m_options.enginePath, m_options.profileRoot,
+                                            m_options.loadTimeoutMs, m_options.callTimeoutMs},
+                                           this);
+    m_editor = std::make_unique<framer::DocumentEditor>(*m_session);
+    m_view = new framer::DocumentView(&m_session->engine(), this);
+    m_transfer = new framer::TransferBar(m_view);
+    m_protectionBanner = new QLabel(QStringLiteral("文档处于保护状态，不能编辑"), this);
+    m_protectionBanner->setAccessibleName(QStringLiteral("文档保护状态"));
+    m_protectionBanner->setAlignment(Qt::AlignCenter);
+    m_protectionBanner->setStyleSheet(
+        QStringLiteral("background: #fff4ce; color: #5c3c00; padding: 3px;"));
+    m_protectionBanner->hide();
+    setFocusProxy(m_view);
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(m_protectionBanner);
+    layout->addWidget(m_view);
+
+    connect(m_session, &framer::ControlSession::transferStarted, m_transfer,
+            &framer::TransferBar::start);
+    connect(m_session, &framer::ControlSession::transferProgress, m_transfer,
+            &framer::TransferBar::setProgress);
+    connect(m_session, &framer::ControlSession::transferProgress, this,
+            &DocumentControl::transferProgress);
+    connect(m_session, &framer::ControlSession::transferEnded, m_transfer, &QWidget::hide);
+    connect(m_session, &framer::ControlSession::documentClosed, this,
+            &DocumentControl::onDocumentClosed);
+}
+
+DocumentControl::~DocumentControl() = default;
+
+template <class Work> bool DocumentControl::attempt(const Work &work)
+{
+    m_lastError = {};
+    try {
+        bool result = true;
+        m_session->exclusive([&] { result = work(); });
+        return result;
+    } catch (const framer::ControlFailure &failure) {
+        m_lastError = failure.error;
+    }
+    if (m_lastError.code != ControlError::NotApplied)
+        emit errorOccurred(m_lastError);
+    return false;
+}
+
+bool DocumentControl::open(const QString &pathOrAddress)
+{
+    return attempt([&] {
+        load(pathOrAddress);
+        return true;
+    });
+}
+
+void DocumentControl::load(const QString &source)
+{
+    m_session->open(source);
+    const framer::LoadedDocument &document = *m_session->document();
+    m_view->setDocument(document.info);
+    showProtection(document.info.isProtected);
+    emit documentChanged();
+    if (isVisible())
+        m_view->setFocus(Qt::OtherFocusReason);
+    m_view->drawNow();
+}
+
+bool DocumentControl::save(const QString &path)
+{
+    return attempt([&] {
+        saveFile(path);
+        return true;
+    });
+}
+
+void DocumentControl::saveFile(const QString &path)
+{
+    m_lastSaveFolder = QFileInfo(m_session->saveTo(path)).absolutePath();
+}
+
+bool DocumentControl::upload(const QString &address)
+{
+    return attempt([&] {
+        m_session->upload(address);
+        return true;
+    });
+}
+
+bool DocumentControl::download(const QString &address, const QString &path)
+{
+    return attempt([&] {
+        m_session->download(address, path);
+        return true;
+    });
+}
+
+bool DocumentControl::closeDocument()
+{
+    return attempt([&] {
+        m_session->close();
+        return true;
+    });
+}
+
+bool DocumentControl::showOpenDialog()
+{
+    return attempt([&] {
+        const QString path = m_options.fileDialogs->openFileName(this, QStringLiteral("打开文档"),
+                                                                 framer::openDialogFilter());
+        if (!path.isEmpty())
+            load(path);
+        return true;
+    });
+}
+
+bool DocumentControl::showSaveDialog()
+{
+    return attempt([&] {
+        if (!hasDocument())
+            framer::fail(QStringLiteral("没有打开的文档，无法保存"));
+        const framer::LoadedDocument &document = *m_session->document();
+        QString suggested = QFileInfo(document.name).completeBaseName();
+        if (suggested.isEmpty())
+            suggested = QStringLiteral("document");
+        const QString folder = m_lastSaveFolder.isEmpty() ? m_options.saveFolder : m_lastSaveFolder;
+        const QString path = m_options.fileDialogs->saveFileName(
+            this, QStringLiteral("保存文档"),
+            QDir(folder).filePath(suggested + QLatin1Char('.') + document.format),
+            framer::saveDialogFilter(document.info.kind, document.format));
+        if (!path.isEmpty())
+            saveFile(path);
+        return true;
+    });
+}
+
+bool DocumentControl::hasDocument() const
+{
+    return m_session->document().has_value();
+}
+
+QString DocumentControl::documentName() const
+{
+    return hasDocument() ? m_session->document()->name : QString();
+}
+
+DocumentKind DocumentControl::documentKind() const
+{
+    return hasDocument() ? publicKind(m_session->document()->info.kind) : DocumentKind::None;
+}
+
+std::shared_ptr<Document> DocumentControl::document()
+{
+    std::shared_ptr<Document> document;
+    attempt([&] {
+        const auto &loaded = m_session->requireDocument(QStringLiteral("DocumentObject"));
+        document.reset(new Document(this, publicKind(loaded.info.kind), loaded.serial));
+        return true;
+    });
+    return document;
+}
+
+bool DocumentControl::exportDocument(Document &document, const QString &path, const QString &format)
+{
+    return attempt([&] {
+        const auto &loaded = m_session->requireDocument(QStringLiteral("导出"));
+        if (loaded.serial != document.m_serial)
+            framer::fail(QStringLiteral("文档已更换，原来的文档对象不再可用"));
+        const QString name = QFileInfo(path).fileName();
+        m_session->writeThroughEngine(path, [&](const QString &temporary) {
+            if (format.isEmpty())
+                m_session->engine().call<reply::Saved>(request::ExportSheet{temporary}, 60000,
+                                                       name);
+            else
+                m_session->engine().save(temporary, format, name);
+        });
+        return true;
+    });
+}
+
+bool DocumentControl::replaceText(const QString &find, const QString &replacement,
+                                  Qt::CaseSensitivity cs)
+{
+    return attempt([&] {
+        m_editor->replaceText(find, replacement, cs == Qt::CaseSensitive);
+        return true;
+    });
+}
+
+bool DocumentControl::setBookmark(const QString &name)
+{
+    return attempt([&] { return notApplied(m_editor->setBookmark(name)); });
+}
+
+bool DocumentControl::insertPicture(const QString &bookmark, const QString &pathOrAddress,
+                                    PicturePlacement placement)
+{
+    return attempt([&] {
+        return notApplied(m_editor->insertPicture(bookmark, pathOrAddress,
+                                                  placement == PicturePlacement::Floating));
+    });
+}
+
+bool DocumentControl::insertFile(const QString &path)
+{
+    return attempt([&] { return notApplied(m_editor->insertFile(path)); });
+}
+
+bool DocumentControl::setProtected(bool on)
+{
+    return attempt([&] {
+        showProtection(m_editor->setProtected(on));
+        return true;
+    });
+}
+
+bool DocumentControl::isProtected() const
+{
+    return !m_protectionBanner->isHidden();
+}
+
+bool DocumentControl::captureSignature(const QString &path)
+{
+    return attempt([&] {
+        // The pad belongs to the window that hosts the control at the time of the call.
+        framer::SignatureDialog dialog(window());
+        if (dialog.exec() != QDialog::Accepted)
+            return true; // cancelled: an older signature stays as it was
+        QString error;
+        if (!framer::writeBmpAtomically(dialog.pad()->signatureImage(), path, &error))
+            framer::fail(QStringLiteral("无法保存签名到“%1”：%2")
+                             .arg(QDir::toNativeSeparators(path), error));
+        return true;
+    });
+}
+
+void DocumentControl::showProtection(bool on)
+{
+    if (on == isProtected())
+        return;
+    m_protectionBanner->setVisible(on);
+    emit protectionChanged(on);
+}
+
+void DocumentControl::onDocumentClosed(const QString &message)
+{
+    m_view->clearDocument(message);
+    showProtection(false);
+    emit documentChanged();
+}
+
+Document::Document(DocumentControl *control, DocumentKind kind, quint64 serial)
+    : m_control(control), m_kind(kind), m_serial(serial)
+{
+}
+
+bool Document::saveAs(const QString &path, const QString &format)
+{
+    if (format.isEmpty()) {
+        m_lastError = {ControlError::InvalidArgument, QStringLiteral("没有指定文件格式")};
+        return false;
+    }
+    if (!m_control) {
+        m_lastError = {ControlError::Failed, QStringLiteral("文档控件已关闭，文档对象不再可用")};
+        return false;
+    }
+    const bool saved = m_control->exportDocument(*this, path, format);
+    m_lastError = m_control->lastError();
+    return saved;
+}
+
+bool Document::exportActiveSheet(const QString &path)
+{
+    if (m_kind != DocumentKind::Spreadsheet) {
+        m_lastError = {ControlError::Failed, QStringLiteral("只有电子表格可以导出当前工作表")};
+        return false;
+    }
+    if (!m_control) {
+        m_lastError = {ControlError::Failed, QStringLiteral("文档控件已关闭，文档对象不再可用")};
+        return false;
+    }
+    const bool exported = m_control->exportDocument(*this, path, {});
+    m_lastError = m_control->lastError();
+    return exported;
+}
+
+} // namespace quillary

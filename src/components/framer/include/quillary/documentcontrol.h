@@ -1,0 +1,135 @@
+#pragma once
+
+#include <quillary/controlerror.h>
+#include <quillary/document.h>
+
+#include <QWidget>
+
+#include <functional>
+#include <memory>
+
+class QLabel;
+class QNetworkAccessManager;
+
+namespace framer {
+class ControlSession;
+class DocumentEditor;
+class DocumentView;
+class TransferBar;
+} // namespace framer
+
+namespace quillary {
+
+class FileDialogs;
+
+// A widget that shows an office document (Word, Excel, PowerPoint, WPS, OpenDocument, RTF,
+// HTML, text) for the user to read and edit, and opens, saves, uploads and downloads files.
+// LibreOffice does the work in an engine process the control starts in the background when
+// it is created; should the engine die, the document closes with a message in the view and
+// the next call starts a new engine.
+//
+// Long operations (transfers, loading, saving) run a nested event loop, so the window keeps
+// repainting and taking input; another operation started meanwhile fails with
+// ControlError::Busy. Each operation returns false when it fails: lastError() then says why,
+// and errorOccurred() has been emitted.
+class DocumentControl : public QWidget
+{
+    Q_OBJECT
+
+public:
+    struct Options
+    {
+        // Every transfer goes through it; null: the control's own.
+        QNetworkAccessManager *network = nullptr;
+        // Null: Qt's file dialogs.
+        FileDialogs *fileDialogs = nullptr;
+        // Where the save dialog starts until the user saved somewhere; empty: the current folder.
+        QString saveFolder;
+        // The engine program; empty: the one installed with this library.
+        QString enginePath;
+        // Where the engine keeps its LibreOffice profiles; empty: the user's cache folder.
+        QString profileRoot;
+        int loadTimeoutMs = 60000;
+        int callTimeoutMs = 30000;
+    };
+
+    enum class PicturePlacement {
+        InLine,   // as a character of the text
+        Floating, // anchored to the paragraph, text wrapped around it
+    };
+
+    explicit DocumentControl(QWidget *parent = nullptr);
+    explicit DocumentControl(Options options, QWidget *parent = nullptr);
+    ~DocumentControl() override;
+
+    // Opens a local file (a path or a file: URL), or downloads an http(s) address and opens
+    // that. The document shown so far stays when this fails.
+    bool open(const QString &pathOrAddress);
+    // Saves to path in the format its extension names; the document's own when it has none.
+    bool save(const QString &path);
+    // Uploads the document in its own format as multipart/form-data in one field named "file";
+    // fails unless the server answers 2xx. The document stays open either way.
+    bool upload(const QString &address);
+    // Downloads address to path, whose folder must exist; a failure leaves nothing behind.
+    bool download(const QString &address, const QString &path);
+    bool closeDocument();
+    // Asks for a file (through FileDialogs) and opens it; a cancelled dialog is no failure.
+    bool showOpenDialog();
+    // Asks for a target (through FileDialogs) and saves there.
+    bool showSaveDialog();
+
+    bool hasDocument() const;
+    // The loaded document's file name (the server's name for a download); empty without one.
+    QString documentName() const;
+    DocumentKind documentKind() const;
+    // The loaded document as an object; null, with an error, without one.
+    std::shared_ptr<Document> document();
+
+    // Edits of a text document. An edit that cannot apply returns false with NotApplied.
+    bool replaceText(const QString &find, const QString &replacement, Qt::CaseSensitivity cs);
+    // Sets a bookmark at the cursor, moving one of that name.
+    bool setBookmark(const QString &name);
+    // Puts a picture (a path, or an http(s) address fetched first) at a bookmark.
+    bool insertPicture(const QString &bookmark, const QString &pathOrAddress,
+                       PicturePlacement placement);
+    // Inserts a file at the cursor: HTML, Word, RTF, OpenDocument or text, told by content.
+    bool insertFile(const QString &path);
+    // Protection against changes, kept by the engine until lifted or the document closes.
+    bool setProtected(bool on);
+    bool isProtected() const;
+    // Lets the user sign on a pad; OK writes the drawing to path as BMP (replacing it only
+    // when complete), Cancel writes nothing.
+    bool captureSignature(const QString &path);
+
+    ControlError lastError() const { return m_lastError; }
+
+signals:
+    // A transfer's bytes so far and in total (-1 while unknown).
+    void transferProgress(qint64 done, qint64 total);
+    // A document was opened or closed, or went with its engine.
+    void documentChanged();
+    void protectionChanged(bool on);
+    void errorOccurred(const quillary::ControlError &error);
+
+private:
+    friend class Document;
+
+    template <class Work> bool attempt(const Work &work);
+    void load(const QString &source);
+    void saveFile(const QString &path);
+    bool exportDocument(Document &document, const QString &path, const QString &format);
+    void showProtection(bool on);
+    void onDocumentClosed(const QString &message);
+
+    Options m_options;
+    std::unique_ptr<FileDialogs> m_ownDialogs;
+    framer::ControlSession *m_session;
+    framer::DocumentView *m_view;
+    framer::TransferBar *m_transfer;
+    QLabel *m_protectionBanner;
+    std::unique_ptr<framer::DocumentEditor> m_editor;
+    QString m_lastSaveFolder;
+    ControlError m_lastError;
+};
+
+} // namespace quillary

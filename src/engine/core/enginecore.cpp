@@ -1,0 +1,289 @@
+#include "enginecore.h"
+
+#include "callbacktranslation.h"
+#include "documentediting.h"
+
+#include <LibreOfficeKit/LibreOfficeKitEnums.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+using namespace engineprotocol;
+
+namespace enginecore {
+
+namespace {
+
+constexpr qint64 MaxTilePixels = 4096 * 4096;
+
+Reply refuse(ErrorCode code, const QString &message)
+{
+    return reply::Error{code, message};
+}
+
+// The requests that apply to one kind of document only, refused for the others.
+std::optional<Reply> kindRefusal(const Request &request, DocumentKind kind)
+{
+    const bool textOnly = std::holds_alternative<request::Replace>(request) ||
+                          std::holds_alternative<request::AddBookmark>(request) ||
+                          std::holds_alternative<request::InsertPicture>(request) ||
+                          std::holds_alternative<request::InsertFile>(request);
+    if (textOnly && kind != DocumentKind::Text)
+        return refuse(ErrorCode::WrongKind, QStringLiteral("只有文字文档支持该操作"));
+    if (std::holds_alternative<request::ExportSheet>(request) && kind != DocumentKind::Spreadsheet)
+        return refuse(ErrorCode::WrongKind, QStringLiteral("只有电子表格可以导出当前工作表"));
+    return std::nullopt;
+}
+
+Reply inputNotSettled()
+{
+    return refuse(ErrorCode::NotFinished, QStringLiteral("input did not settle"));
+}
+
+} // namespace
+
+EngineCore::EngineCore(OfficeBackend &office, EventSink events, std::function<void()> wake)
+    : m_office(office), m_events(std::move(events)),
+      m_callbacks([this](const Callback &callback) { onCallback(callback); }, std::move(wake)),
+      m_commands(m_callbacks)
+{
+}
+
+EngineCore::~EngineCore()
+{
+    closeDocument();
+}
+
+void EngineCore::drainCallbacks()
+{
+    m_callbacks.drain();
+}
+
+void EngineCore::onCallback(const Callback &callback)
+{
+    if (!m_document)
+        return;
+    if (auto event = translateCallback(callback, *m_document))
+        m_events(*event);
+}
+
+Reply EngineCore::handle(const Request &request)
+{
+    // Callbacks queued so far belong before the answer to this request.
+    drainCallbacks();
+    if (const auto *load = std::get_if<request::Load>(&request))
+        return this->load(load->path);
+    if (std::holds_alternative<request::Close>(request)) {
+        closeDocument();
+        return reply::Done{};
+    }
+    if (!m_document)
+        return refuse(ErrorCode::NoDocument, QStringLiteral("no document is loaded"));
+    if (auto refused = kindRefusal(request, m_kind))
+        return *refused;
+    if (auto refused = m_protection.refusal(request))
+        return *refused;
+    return std::visit(
+        [this, &request](const auto &r) -> Reply {
+            using R = std::decay_t<decltype(r)>;
+            if constexpr (std::is_same_v<R, request::Info>)
+                return info();
+            else if constexpr (std::is_same_v<R, request::SetPart>)
+                return setPart(r.part);
+            else if constexpr (std::is_same_v<R, request::Tile>)
+                return tile(r);
+            else if constexpr (std::is_same_v<R, request::Key>)
+                return key(r);
+            else if constexpr (std::is_same_v<R, request::Mouse>)
+                return mouse(r);
+            else if constexpr (std::is_same_v<R, request::Uno>)
+                return uno(r);
+            else if constexpr (std::is_same_v<R, request::Save>)
+                return save(r);
+            else if constexpr (std::is_same_v<R, request::TextSelection>)
+                return textSelection();
+            else if constexpr (std::is_same_v<R, request::Protect>) {
+                m_protection.setProtected(r.on);
+                return reply::Protection{r.on};
+            } else
+                return edit(request);
+        },
+        request);
+}
+
+reply::DocumentInfo EngineCore::info()
+{
+    reply::DocumentInfo info;
+    info.kind = m_kind;
+    info.parts = m_document->parts();
+    info.part = m_document->part();
+    for (int i = 0; i < info.parts; ++i)
+        info.partNames.append(m_document->partName(i));
+    const TwipSize size = m_document->documentSize();
+    info.width = size.width;
+    info.height = size.height;
+    info.isProtected = m_protection.isProtected();
+    return info;
+}
+
+Reply EngineCore::load(const QString &path)
+{
+    const QFileInfo source(path);
+    if (!source.isFile())
+        return refuse(ErrorCode::LoadFailed, QStringLiteral("%1 is not a readable file").arg(path));
+    if (!m_work.isValid())
+        return refuse(ErrorCode::LoadFailed,
+                      QStringLiteral("no work folder: %1").arg(m_work.errorString()));
+    // Load a private copy: a stale lock file next to the original never makes the document
+    // read-only, and the engine leaves no lock files in the user's folders.
+    const QString folder = m_work.filePath(QString::number(++m_loadCount));
+    QDir().mkpath(folder);
+    const QString copy = folder + QLatin1Char('/') + source.fileName();
+    if (!QFile::copy(path, copy))
+        return refuse(ErrorCode::LoadFailed,
+                      QStringLiteral("cannot copy %1 to %2").arg(path, copy));
+
+    // The document shown so far stays until the new one has loaded.
+    std::unique_ptr<DocumentBackend> loaded = m_office.load(copy);
+    if (!loaded) {
+        const QString error = m_office.lastError();
+        QDir(folder).removeRecursively();
+        return refuse(ErrorCode::LoadFailed,
+                      error.isEmpty() ? QStringLiteral("LibreOffice cannot load %1").arg(path)
+                                      : error);
+    }
+    closeDocument();
+    m_document = std::move(loaded);
+    m_documentFolder = folder;
+    m_kind = documentKindOf(m_document->documentType());
+    m_commands.setDocument(m_document.get());
+    m_document->listen(
+        [this](int type, const QByteArray &payload) { m_callbacks.push(type, payload); });
+    if (m_kind != DocumentKind::Text && m_document->parts() > 0)
+        m_document->setPart(0);
+    return info();
+}
+
+void EngineCore::closeDocument()
+{
+    if (!m_document)
+        return;
+    m_commands.setDocument(nullptr);
+    m_document.reset();
+    m_protection.reset();
+    QDir(std::exchange(m_documentFolder, QString())).removeRecursively();
+    // Callbacks of the old document must not reach the client as the new one's.
+    m_callbacks.clear();
+}
+
+Reply EngineCore::setPart(int part)
+{
+    if (part < 0 || part >= m_document->parts())
+        return refuse(ErrorCode::BadRequest, QStringLiteral("no part %1").arg(part));
+    if (m_kind != DocumentKind::Text)
+        m_document->setPart(part);
+    return info();
+}
+
+Reply EngineCore::tile(const request::Tile &request)
+{
+    const QSize pixels = request.pixels;
+    if (pixels.width() <= 0 || pixels.height() <= 0 ||
+        qint64(pixels.width()) * pixels.height() > MaxTilePixels)
+        return refuse(ErrorCode::BadRequest, QStringLiteral("tile of %1x%2 pixels is out of bounds")
+                                                 .arg(pixels.width())
+                                                 .arg(pixels.height()));
+    if (m_kind != DocumentKind::Text && request.part >= 0 && request.part != m_document->part()) {
+        if (request.part >= m_document->parts())
+            return refuse(ErrorCode::BadRequest, QStringLiteral("no part %1").arg(request.part));
+        m_document->setPart(request.part);
+    }
+    // LibreOffice leaves the area outside pages untouched: start transparent.
+    QByteArray bytes(qsizetype(pixels.width()) * pixels.height() * 4, '\0');
+    m_document->paintTile(reinterpret_cast<uchar *>(bytes.data()), pixels, request.twips);
+    return reply::Tile{m_document->part(), pixels, std::move(bytes)};
+}
+
+Reply EngineCore::key(const request::Key &request)
+{
+    // Typed characters (no Ctrl or Alt) are buffered by LibreOffice, other keys not.
+    const bool typed = request.character >= 0x20 && (request.keyCode & 0x6000) == 0;
+    if (!m_commands.settleBefore(typed ? CommandRunner::Input::Character
+                                       : CommandRunner::Input::Command))
+        return inputNotSettled();
+    m_document->postKeyEvent(request.action == KeyAction::Press ? LOK_KEYEVENT_KEYINPUT
+                                                                : LOK_KEYEVENT_KEYUP,
+                             request.character, request.keyCode);
+    return reply::Done{};
+}
+
+Reply EngineCore::mouse(const request::Mouse &request)
+{
+    if (!m_commands.settleBefore(CommandRunner::Input::Mouse))
+        return inputNotSettled();
+    const int action = request.action == MouseAction::Press     ? LOK_MOUSEEVENT_MOUSEBUTTONDOWN
+                       : request.action == MouseAction::Release ? LOK_MOUSEEVENT_MOUSEBUTTONUP
+                                                                : LOK_MOUSEEVENT_MOUSEMOVE;
+    m_document->postMouseEvent(action, request.twips, request.count, request.buttons,
+                               request.modifiers);
+    return reply::Done{};
+}
+
+Reply EngineCore::uno(const request::Uno &request)
+{
+    const QByteArray command = request.command.toUtf8();
+    if (!request.wait)
+        return m_commands.post(command, request.arguments) ? Reply(reply::Done{})
+                                                           : inputNotSettled();
+    if (auto result = m_commands.run(command, request.arguments, request.timeoutMs))
+        return *result;
+    return refuse(ErrorCode::NotFinished, QStringLiteral("%1 did not finish").arg(request.command));
+}
+
+Reply EngineCore::save(const request::Save &request)
+{
+    if (request.path.isEmpty())
+        return refuse(ErrorCode::BadRequest, QStringLiteral("no target path"));
+    if (!m_commands.settleInput())
+        return refuse(ErrorCode::NotFinished,
+                      QStringLiteral("pending edits did not finish before saving"));
+    const bool saved =
+        m_document->saveAs(request.path, request.format.toUtf8(), request.options.toUtf8());
+    if (!saved || !QFileInfo(request.path).isFile()) {
+        const QString error = m_office.lastError();
+        return refuse(
+            ErrorCode::SaveFailed,
+            QStringLiteral("cannot save to %1: %2")
+                .arg(request.path, error.isEmpty() ? QStringLiteral("unknown error") : error));
+    }
+    return reply::Saved{QFileInfo(request.path).size()};
+}
+
+Reply EngineCore::textSelection()
+{
+    if (!m_commands.settleInput())
+        return inputNotSettled();
+    return reply::Text{m_document->textSelection("text/plain;charset=utf-8")};
+}
+
+Reply EngineCore::edit(const Request &request)
+{
+    EditContext context{*m_document, m_commands, m_work.filePath(QStringLiteral("editing"))};
+    if (const auto *replace = std::get_if<request::Replace>(&request))
+        return replaceText(context, *replace);
+    if (const auto *mark = std::get_if<request::AddBookmark>(&request))
+        return addBookmark(context, *mark);
+    if (const auto *picture = std::get_if<request::InsertPicture>(&request))
+        return insertPicture(context, *picture);
+    if (const auto *file = std::get_if<request::InsertFile>(&request))
+        return insertFile(context, *file);
+    if (const auto *sheet = std::get_if<request::ExportSheet>(&request))
+        return exportActiveSheet(context, *sheet, m_protection.wasEdited());
+    if (std::holds_alternative<request::Sheets>(request))
+        return sheetList(context);
+    return refuse(ErrorCode::BadRequest,
+                  QStringLiteral("request %1 is not handled here").arg(request.index()));
+}
+
+} // namespace enginecore

@@ -1,0 +1,63 @@
+#pragma once
+
+#include "callbackqueue.h"
+#include "commandrunner.h"
+#include "documentbackend.h"
+#include "enginemessages.h"
+#include "protectionpolicy.h"
+
+#include <QTemporaryDir>
+
+#include <functional>
+#include <memory>
+
+namespace enginecore {
+
+// The office engine without its socket: one office and at most one document, driven by
+// requests one after another on the main thread. Each request gets its reply; what the
+// document does meanwhile (invalidated areas, cursor, selection) goes out as events.
+class EngineCore
+{
+public:
+    using EventSink = std::function<void(const engineprotocol::Event &)>;
+
+    // wake is called from any thread when LibreOffice's callbacks wait; its owner then calls
+    // drainCallbacks() on the main thread.
+    EngineCore(OfficeBackend &office, EventSink events, std::function<void()> wake);
+    ~EngineCore();
+
+    // False when the private work folder could not be made; errorString() says why.
+    bool isValid() const { return m_work.isValid(); }
+    QString errorString() const { return m_work.errorString(); }
+
+    engineprotocol::Reply handle(const engineprotocol::Request &request);
+    void drainCallbacks();
+    // Unloads the document, if any; the office must outlive it.
+    void closeDocument();
+
+private:
+    engineprotocol::reply::DocumentInfo info();
+    engineprotocol::Reply load(const QString &path);
+    engineprotocol::Reply setPart(int part);
+    engineprotocol::Reply tile(const engineprotocol::request::Tile &request);
+    engineprotocol::Reply key(const engineprotocol::request::Key &request);
+    engineprotocol::Reply mouse(const engineprotocol::request::Mouse &request);
+    engineprotocol::Reply uno(const engineprotocol::request::Uno &request);
+    engineprotocol::Reply save(const engineprotocol::request::Save &request);
+    engineprotocol::Reply textSelection();
+    engineprotocol::Reply edit(const engineprotocol::Request &request);
+    void onCallback(const Callback &callback);
+
+    OfficeBackend &m_office;
+    EventSink m_events;
+    QTemporaryDir m_work;
+    CallbackQueue m_callbacks;
+    CommandRunner m_commands;
+    ProtectionPolicy m_protection;
+    std::unique_ptr<DocumentBackend> m_document;
+    engineprotocol::DocumentKind m_kind = engineprotocol::DocumentKind::Other;
+    QString m_documentFolder;
+    int m_loadCount = 0;
+};
+
+} // namespace enginecore

@@ -1,0 +1,32 @@
+#pragma once
+
+#include "enginemessages.h"
+
+#include <optional>
+
+namespace enginecore {
+
+// Whether the document may be changed, decided here alone: the control only shows it. A
+// protected document still takes what reads it: moving the cursor, clicks, selecting,
+// copying, finding. Protection lasts until lifted or the document is closed; it is not
+// written into saved files.
+class ProtectionPolicy
+{
+public:
+    // A newly loaded or closed document: unprotected and unedited.
+    void reset();
+    void setProtected(bool on) { m_protected = on; }
+    bool isProtected() const { return m_protected; }
+    // Whether anything may have changed the document since it was loaded.
+    bool wasEdited() const { return m_edited; }
+
+    // The answer that refuses request, or nothing when it may go to the document. Requests
+    // that pass and may change the document count as edits.
+    std::optional<engineprotocol::Reply> refusal(const engineprotocol::Request &request);
+
+private:
+    bool m_protected = false;
+    bool m_edited = false;
+};
+
+} // namespace enginecore

@@ -1,0 +1,126 @@
+#include "engineconnection.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QLoggingCategory>
+#include <QStandardPaths>
+
+Q_LOGGING_CATEGORY(lcEngine, "quillary.engine")
+
+using namespace engineprotocol;
+
+namespace {
+
+constexpr int ProfileSlots = 8;
+
+} // namespace
+
+EngineConnection::EngineConnection(Options options, QObject *parent)
+    : QObject(parent), m_options(std::move(options)), m_reader(&m_socket)
+{
+    connect(&m_socket, &QLocalSocket::readyRead, this, &EngineConnection::readClient);
+    connect(&m_socket, &QLocalSocket::disconnected, qApp, &QCoreApplication::quit,
+            Qt::QueuedConnection);
+}
+
+EngineConnection::~EngineConnection()
+{
+    shutdown();
+}
+
+bool EngineConnection::connectToClient()
+{
+    m_socket.connectToServer(m_options.serverName);
+    if (!m_socket.waitForConnected(10000)) {
+        m_error = QStringLiteral("cannot connect to %1: %2")
+                      .arg(m_options.serverName, m_socket.errorString());
+        return false;
+    }
+    return true;
+}
+
+bool EngineConnection::acquireProfile()
+{
+    // One profile per running engine; a few reusable slots keep later starts warm.
+    QString root = m_options.profileRoot;
+    if (root.isEmpty())
+        root = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation) +
+               QStringLiteral("/quillary/engine-profile");
+    if (!QDir().mkpath(root)) {
+        m_error = QStringLiteral("cannot create the profile folder %1").arg(root);
+        return false;
+    }
+    for (int slot = 0; slot < ProfileSlots; ++slot) {
+        const QString dir = root + QStringLiteral("/slot%1").arg(slot);
+        auto lock = std::make_unique<QLockFile>(dir + QStringLiteral(".lock"));
+        lock->setStaleLockTime(0);
+        if (lock->tryLock(0)) {
+            m_profileLock = std::move(lock);
+            m_profileDir = dir;
+            return QDir().mkpath(dir);
+        }
+    }
+    m_error = QStringLiteral("every profile slot under %1 is in use").arg(root);
+    return false;
+}
+
+bool EngineConnection::startOffice()
+{
+    if (!acquireProfile())
+        return false;
+    m_office = LokOffice::start(m_options.installPath, m_profileDir);
+    if (!m_office) {
+        m_error = QStringLiteral("LibreOfficeKit did not start from %1").arg(m_options.installPath);
+        return false;
+    }
+    m_core = std::make_unique<enginecore::EngineCore>(
+        *m_office, [this](const Event &event) { send(EventFrame{event}); },
+        [this] {
+            // LibreOffice's thread: the main thread drains the callbacks.
+            QMetaObject::invokeMethod(
+                this, [this] { m_core->drainCallbacks(); }, Qt::QueuedConnection);
+        });
+    if (!m_core->isValid()) {
+        m_error = QStringLiteral("cannot create a work folder: %1").arg(m_core->errorString());
+        return false;
+    }
+    send(EventFrame{event::Ready{Version, m_office->versionInfo()}});
+    return true;
+}
+
+void EngineConnection::shutdown()
+{
+    m_core.reset();
+    m_office.reset();
+}
+
+void EngineConnection::send(const Frame &frame)
+{
+    if (m_socket.state() != QLocalSocket::ConnectedState)
+        return;
+    m_socket.write(encode(frame));
+    // Out now, not when the event loop next runs: the client works on one reply while the
+    // engine answers the next request.
+    m_socket.flush();
+}
+
+void EngineConnection::readClient()
+{
+    while (auto frame = m_reader.next()) {
+        const auto *request = std::get_if<RequestFrame>(&*frame);
+        if (!request || !m_core) {
+            qCWarning(lcEngine) << "ignoring a frame that is not a request";
+            continue;
+        }
+        Reply reply = m_core->handle(request->request);
+        if (const auto *error = std::get_if<reply::Error>(&reply))
+            qCWarning(lcEngine) << "request" << request->request.index()
+                                << "failed:" << error->message;
+        send(ReplyFrame{request->id, std::move(reply)});
+    }
+    if (m_reader.hasError()) {
+        qCWarning(lcEngine) << "closing the connection:" << m_reader.errorString();
+        m_socket.abort();
+        QCoreApplication::quit();
+    }
+}

@@ -1,0 +1,51 @@
+#pragma once
+
+#include "enginecodec.h"
+#include "enginecore.h"
+#include "lokbackend.h"
+
+#include <QLocalSocket>
+#include <QLockFile>
+#include <QObject>
+
+#include <memory>
+
+// The engine program's side of the socket: connects to the control that started it, starts
+// LibreOffice with a private profile, and answers the control's requests through the core.
+class EngineConnection : public QObject
+{
+    Q_OBJECT
+
+public:
+    struct Options
+    {
+        QString serverName;
+        QString installPath;
+        QString profileRoot;
+    };
+
+    explicit EngineConnection(Options options, QObject *parent = nullptr);
+    ~EngineConnection() override;
+
+    bool connectToClient();
+    // Starts LibreOffice and tells the client the engine is ready.
+    bool startOffice();
+    // Unloads the document before the office: the other order crashes at exit.
+    void shutdown();
+
+    QString lastError() const { return m_error; }
+
+private:
+    bool acquireProfile();
+    void readClient();
+    void send(const engineprotocol::Frame &frame);
+
+    Options m_options;
+    QString m_error;
+    QLocalSocket m_socket;
+    engineprotocol::FrameReader m_reader;
+    std::unique_ptr<QLockFile> m_profileLock;
+    QString m_profileDir;
+    std::unique_ptr<LokOffice> m_office;
+    std::unique_ptr<enginecore::EngineCore> m_core;
+};

@@ -1,0 +1,138 @@
+#include "lokbackend.h"
+
+#include <LibreOfficeKit/LibreOfficeKit.hxx>
+
+#include <QFile>
+#include <QUrl>
+
+#include <cstdlib>
+
+namespace {
+
+// LibreOfficeKit hands out strings the caller must free.
+QByteArray take(char *text)
+{
+    if (!text)
+        return {};
+    QByteArray result(text);
+    std::free(text);
+    return result;
+}
+
+QByteArray fileUrl(const QString &path)
+{
+    return QUrl::fromLocalFile(path).toEncoded();
+}
+
+const char *orNull(const QByteArray &text)
+{
+    return text.isEmpty() ? nullptr : text.constData();
+}
+
+class LokDocument : public enginecore::DocumentBackend
+{
+public:
+    explicit LokDocument(lok::Document *document) : m_document(document) {}
+
+    void listen(enginecore::CallbackSink sink) override
+    {
+        m_sink = std::move(sink);
+        m_document->registerCallback(&LokDocument::callback, this);
+    }
+    int documentType() override { return m_document->getDocumentType(); }
+    enginecore::TwipSize documentSize() override
+    {
+        long width = 0;
+        long height = 0;
+        m_document->getDocumentSize(&width, &height);
+        return {width, height};
+    }
+    int parts() override { return m_document->getParts(); }
+    int part() override { return m_document->getPart(); }
+    void setPart(int part) override { m_document->setPart(part); }
+    QString partName(int part) override
+    {
+        return QString::fromUtf8(take(m_document->getPartName(part)));
+    }
+    QByteArray partInfo(int part) override
+    {
+        // Not in the C++ wrapper of LibreOffice 7.4.
+        return take(m_document->get()->pClass->getPartInfo(m_document->get(), part));
+    }
+    void paintTile(uchar *buffer, QSize pixels, QRect twips) override
+    {
+        m_document->paintTile(buffer, pixels.width(), pixels.height(), twips.x(), twips.y(),
+                              twips.width(), twips.height());
+    }
+    void postKeyEvent(int type, int character, int keyCode) override
+    {
+        m_document->postKeyEvent(type, character, keyCode);
+    }
+    void postMouseEvent(int type, QPoint twips, int count, int buttons, int modifiers) override
+    {
+        m_document->postMouseEvent(type, twips.x(), twips.y(), count, buttons, modifiers);
+    }
+    void postUnoCommand(const QByteArray &command, const QByteArray &arguments,
+                        bool notify) override
+    {
+        m_document->postUnoCommand(command.constData(), orNull(arguments), notify);
+    }
+    QString textSelection(const QByteArray &mimeType) override
+    {
+        char *usedMime = nullptr;
+        const QByteArray text = take(m_document->getTextSelection(mimeType.constData(), &usedMime));
+        std::free(usedMime);
+        return QString::fromUtf8(text);
+    }
+    bool saveAs(const QString &path, const QByteArray &format, const QByteArray &options) override
+    {
+        return m_document->saveAs(fileUrl(path).constData(), orNull(format), orNull(options));
+    }
+    QByteArray commandValues(const QByteArray &command) override
+    {
+        return take(m_document->getCommandValues(command.constData()));
+    }
+
+private:
+    static void callback(int type, const char *payload, void *data)
+    {
+        static_cast<LokDocument *>(data)->m_sink(type, QByteArray(payload ? payload : ""));
+    }
+
+    std::unique_ptr<lok::Document> m_document;
+    enginecore::CallbackSink m_sink;
+};
+
+} // namespace
+
+LokOffice::LokOffice(lok::Office *office) : m_office(office) {}
+
+LokOffice::~LokOffice() = default;
+
+std::unique_ptr<LokOffice> LokOffice::start(const QString &installPath, const QString &profileDir)
+{
+    const QByteArray install = QFile::encodeName(installPath);
+    lok::Office *office = lok::lok_cpp_init(install.constData(), fileUrl(profileDir).constData());
+    if (!office)
+        return nullptr;
+    return std::unique_ptr<LokOffice>(new LokOffice(office));
+}
+
+std::unique_ptr<enginecore::DocumentBackend> LokOffice::load(const QString &path)
+{
+    lok::Document *document = m_office->documentLoad(fileUrl(path).constData());
+    if (!document)
+        return nullptr;
+    document->initializeForRendering("{}");
+    return std::make_unique<LokDocument>(document);
+}
+
+QString LokOffice::lastError()
+{
+    return QString::fromUtf8(take(m_office->getError()));
+}
+
+QString LokOffice::versionInfo()
+{
+    return QString::fromUtf8(take(m_office->getVersionInfo()));
+}

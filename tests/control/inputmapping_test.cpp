@@ -1,0 +1,115 @@
+#include "enginemessages.h"
+#include "inputmapping.h"
+#include "transferbar.h"
+
+#include <QString>
+#include <QWidget>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+TEST(InputMapping, engineKeyCode_mapsNavigationLettersAndModifiers)
+{
+    const struct
+    {
+        int key;
+        Qt::KeyboardModifiers modifiers;
+        int expected;
+    } cases[] = {
+        {Qt::Key_A, {}, 512},
+        {Qt::Key_Z, Qt::ControlModifier, 537 | 0x2000},
+        {Qt::Key_5, Qt::ShiftModifier, 261 | 0x1000},
+        {Qt::Key_F2, Qt::AltModifier, 769 | 0x4000},
+        {Qt::Key_Home, {}, 1028},
+        {Qt::Key_Enter, {}, 1280},
+        {Qt::Key_Backspace, {}, 1283},
+        {Qt::Key_Delete, Qt::ControlModifier | Qt::ShiftModifier, 1286 | 0x3000},
+        {Qt::Key_Shift, {}, 0},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(framer::engineKeyCode(c.key, c.modifiers), c.expected) << c.key;
+}
+
+TEST(InputMapping, typedCharacter_isOnePrintableCharacterOrAnEditingKey)
+{
+    const struct
+    {
+        QString text;
+        int expected;
+    } cases[] = {
+        {QStringLiteral("a"), 'a'},
+        {QStringLiteral("中"), 0x4e2d},
+        {QStringLiteral("\r"), '\r'},
+        {QStringLiteral("\b"), '\b'},
+        {QStringLiteral("\x03"), 0},
+        {QStringLiteral("ab"), 0},
+        {QString(), 0},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(framer::typedCharacter(c.text), c.expected) << c.text.toStdString();
+    EXPECT_EQ(framer::engineButtons(Qt::LeftButton | Qt::RightButton), 5);
+}
+
+TEST(InputMapping, keyEvent_sendsItsKey_orTheCharactersOfItsText)
+{
+    using engineprotocol::KeyAction;
+    using Key = engineprotocol::request::Key;
+    const struct
+    {
+        const char *name;
+        KeyAction action;
+        int qtKey;
+        Qt::KeyboardModifiers modifiers;
+        QString text;
+        QList<Key> expected;
+    } cases[] = {
+        {"letter", KeyAction::Press, Qt::Key_A, {}, "a", {Key{KeyAction::Press, 'a', 512}}},
+        {"releaseOfALetter",
+         KeyAction::Release,
+         Qt::Key_A,
+         {},
+         "a",
+         {Key{KeyAction::Release, 'a', 512}}},
+        {"arrow", KeyAction::Press, Qt::Key_Right, {}, "", {Key{KeyAction::Press, 0, 1027}}},
+        {"copy",
+         KeyAction::Press,
+         Qt::Key_C,
+         Qt::ControlModifier,
+         "\x03",
+         {Key{KeyAction::Press, 0, 514 | 0x2000}}},
+        {"chineseCharacter", KeyAction::Press, 0, {}, "中", {Key{KeyAction::Press, 0x4e2d, 0}}},
+        {"textOfTwoCharacters",
+         KeyAction::Press,
+         0,
+         {},
+         "ab",
+         {Key{KeyAction::Press, 'a', 0}, Key{KeyAction::Release, 'a', 0},
+          Key{KeyAction::Press, 'b', 0}, Key{KeyAction::Release, 'b', 0}}},
+        {"releaseOfText", KeyAction::Release, 0, {}, "ab", {}},
+        {"shiftAlone", KeyAction::Press, Qt::Key_Shift, Qt::ShiftModifier, "", {}},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(framer::keyRequests(c.action, c.qtKey, c.modifiers, c.text), c.expected)
+            << c.name;
+}
+
+TEST(TransferBar, showsTheAddressAndTheBytes_acrossTheTopOfWhatItOverlays)
+{
+    QWidget view;
+    view.resize(640, 400);
+    framer::TransferBar bar(&view);
+    view.show();
+    EXPECT_FALSE(bar.isVisible());
+    bar.start(QStringLiteral("正在下载"), QStringLiteral("http://h/f1.doc"));
+    EXPECT_TRUE(bar.isVisible());
+    bar.setProgress(512 * 1024, 2 * 1024 * 1024);
+    EXPECT_TRUE(bar.text().startsWith(QStringLiteral("正在下载 http://h/f1.doc")))
+        << bar.text().toStdString();
+    EXPECT_TRUE(bar.text().contains(QStringLiteral("512"))) << bar.text().toStdString();
+    EXPECT_EQ(bar.geometry().topLeft(), QPoint(0, 0));
+    view.resize(800, 400);
+    EXPECT_EQ(bar.width(), 800);
+}
+
+} // namespace

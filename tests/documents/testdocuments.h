@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+// The documents the tests open, made at build time from tests/documents/sources:
+// sample.{doc,docx,odt,rtf,html,fodt} (two pages of text), sample.{xls,xlsx,ods,fods} (sheets
+// "First" and "Second"), sample.{ppt,pptx,odp,fodp} (three slides), cat.fodt,
+// three-sheets.fods, inserted.rtf and inserted.txt.
+namespace testdocuments {
+
+QString path(const QString &name);
+QByteArray bytes(const QString &name);
+// A folder in the build tree for what tests keep between runs (the engine's profiles).
+QString cacheDir();
+
+} // namespace testdocuments

@@ -1,0 +1,37 @@
+#pragma once
+
+#include "controldispatch.h"
+#include "documentview.h"
+#include "engineclient.h"
+#include "transferbar.h"
+
+#include <quillary/documentcontrol.h>
+
+#include <QString>
+
+// The document control as the client hosts it: the widget, and the dispatch adapter through
+// which the client calls it, with drive C in a folder of the test's.
+class HostedControl
+{
+public:
+    HostedControl(quillary::DocumentControl::Options options, const QString &driveC);
+
+    automation::Variant call(automation::DispId id, std::vector<automation::Variant> args = {},
+                             automation::InvokeKind kind = automation::InvokeKind::Method);
+    std::string documentName();
+
+    // What the user sees and what drives it, found as a screen reader would.
+    framer::DocumentView &view();
+    framer::TransferBar &transferBar();
+    framer::EngineClient &engine();
+
+    quillary::DocumentControl widget;
+    framerdispatch::ControlDispatch dispatch;
+};
+
+// Options with the engine's profiles in the build tree, shared by the test processes.
+quillary::DocumentControl::Options testOptions();
+
+// Signs on the signature pad once it is up (it may come only after earlier work's nested
+// loops have run) and presses OK.
+void signWhenAsked();
