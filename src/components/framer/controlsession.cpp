@@ -26,11 +26,19 @@ QString shown(const QString &path)
     return QDir::toNativeSeparators(path);
 }
 
+EngineClient::Options withTemporaryFolder(EngineClient::Options options, const QTemporaryDir &work)
+{
+    if (options.temporaryFolder.isEmpty() && work.isValid())
+        options.temporaryFolder = work.filePath(QStringLiteral("engine"));
+    return options;
+}
+
 } // namespace
 
 ControlSession::ControlSession(QNetworkAccessManager *network, EngineClient::Options engine,
                                const QString &keptFolder, QObject *parent)
-    : QObject(parent), m_network(network), m_engine(new EngineClient(std::move(engine), this)),
+    : QObject(parent), m_network(network),
+      m_engine(new EngineClient(withTemporaryFolder(std::move(engine), m_work), this)),
       m_recovery(new DocumentRecovery(*m_engine, m_work.filePath(QStringLiteral("documents")),
                                       keptFolder, this))
 {
@@ -40,7 +48,12 @@ ControlSession::ControlSession(QNetworkAccessManager *network, EngineClient::Opt
     m_engine->start();
 }
 
-ControlSession::~ControlSession() = default;
+ControlSession::~ControlSession()
+{
+    // The engine ends before its temporary folder goes.
+    delete m_recovery;
+    delete m_engine;
+}
 
 void ControlSession::exclusive(const std::function<void()> &work)
 {

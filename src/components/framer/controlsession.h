@@ -101,8 +101,9 @@ private:
     [[noreturn]] void failWithoutDocument(const QString &operation) const;
 
     QNetworkAccessManager *m_network;
-    EngineClient *m_engine;
+    // Before the engine, whose temporary files it holds.
     QTemporaryDir m_work;
+    EngineClient *m_engine;
     int m_workCount = 0;
     bool m_busy = false;
     std::optional<LoadedDocument> m_document;
