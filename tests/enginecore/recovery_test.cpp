@@ -219,3 +219,25 @@ TEST_F(RecoveryKeeperTest, stopped_writesNoMore_butLeavesTheCopyToItsOwner)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(RecoveryKeeperTest, typingInACell_isCopiedOnlyOnceTheCellIsLeft)
+{
+    m_keeper.setDocumentKind(DocumentKind::Spreadsheet);
+    m_keeper.keep(copyPath(), QStringLiteral("xls"));
+    m_keeper.handled(request::Key{KeyAction::Press, '1', 0}, reply::Done{}, T0);
+    m_keeper.handled(request::Key{KeyAction::Press, 0, 1027}, reply::Done{}, T0); // right
+    EXPECT_EQ(m_keeper.due(), std::nullopt) << "saving would enter the half typed cell";
+    m_keeper.handled(request::Key{KeyAction::Press, 13, 1280}, reply::Done{}, T0 + 1s); // Enter
+    EXPECT_EQ(m_keeper.due(), T0 + 2500ms) << "once the user pauses after entering the cell";
+
+    m_keeper.setDocumentKind(DocumentKind::Presentation);
+    m_keeper.handled(request::Key{KeyAction::Press, 'a', 0}, reply::Done{}, T0 + 2s);
+    m_keeper.handled(request::Key{KeyAction::Press, 13, 1280}, reply::Done{}, T0 + 2s);
+    EXPECT_EQ(m_keeper.due(), std::nullopt) << "Enter stays in a slide's text box";
+    m_keeper.handled(request::Key{KeyAction::Press, 0, 1281}, reply::Done{}, T0 + 3s); // Escape
+    EXPECT_TRUE(m_keeper.due().has_value());
+}
+
+} // namespace

@@ -190,6 +190,7 @@ Reply EngineCore::load(const QString &path)
     m_documentFolder = folder;
     m_kind = documentKindOf(m_document->documentType());
     m_protection.setProtected(carriesProtection && m_kind == DocumentKind::Text);
+    m_recovery.setDocumentKind(m_kind);
     m_commands.setDocument(m_document.get());
     m_document->listen(
         [this](int type, const QByteArray &payload) { m_callbacks.push(type, payload); });

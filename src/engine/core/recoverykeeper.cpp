@@ -32,6 +32,16 @@ bool changedNothing(const Reply &reply)
     return false;
 }
 
+// Keys that end editing a cell (Enter, Tab, Escape, up, down) or a text box (Escape).
+bool leavesInPlaceEditing(DocumentKind kind, const request::Key &key)
+{
+    const int code = key.keyCode & 0x0fff;
+    if (code == 1281)
+        return true;
+    return kind == DocumentKind::Spreadsheet &&
+           (code == 1280 || code == 1282 || code == 1024 || code == 1025);
+}
+
 } // namespace
 
 std::optional<RecoverySchedule::Change> changeOf(const Request &request)
@@ -56,8 +66,17 @@ void RecoveryKeeper::keep(const QString &path, const QString &format)
     m_schedule.reset();
 }
 
+void RecoveryKeeper::setDocumentKind(DocumentKind kind)
+{
+    m_kind = kind;
+    m_editingInPlace = false;
+}
+
 void RecoveryKeeper::handled(const Request &request, const Reply &reply, Clock::time_point now)
 {
+    const auto *key = std::get_if<request::Key>(&request);
+    if (m_kind != DocumentKind::Text && key && key->action == KeyAction::Press)
+        m_editingInPlace = !leavesInPlaceEditing(m_kind, *key);
     if (!isKeeping() || changedNothing(reply))
         return;
     const auto change = changeOf(request);
@@ -90,7 +109,7 @@ void RecoveryKeeper::markSaved()
 
 std::optional<RecoveryKeeper::Clock::time_point> RecoveryKeeper::due() const
 {
-    return isKeeping() ? m_schedule.due() : std::nullopt;
+    return isKeeping() && !m_editingInPlace ? m_schedule.due() : std::nullopt;
 }
 
 bool RecoveryKeeper::writeIfDue(Clock::time_point now)

@@ -27,6 +27,10 @@ public:
     // The document is gone: no copy is kept for it any longer. The file stays for its owner.
     void stop() { keep({}, {}); }
     bool isKeeping() const { return !m_path.isEmpty(); }
+    // Spreadsheets and slides are edited in place, a cell or a text box at a time, and
+    // LibreOffice ends that editing when it saves (a half typed cell would be entered, and the
+    // next key would start it afresh): typing there is copied only once the user has left it.
+    void setDocumentKind(engineprotocol::DocumentKind kind);
     const QString &path() const { return m_path; }
 
     // Notes what a handled request changed; an editing operation is copied before this returns.
@@ -50,6 +54,8 @@ private:
     RecoverySchedule m_schedule;
     QString m_path;
     QString m_format;
+    engineprotocol::DocumentKind m_kind = engineprotocol::DocumentKind::Text;
+    bool m_editingInPlace = false;
 };
 
 // What a request that went through changes in the document, if anything.
