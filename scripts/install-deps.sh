@@ -8,7 +8,7 @@ packages=(
   qt6-webengine-dev qt6-webengine-dev-tools libqt6webenginecore6-bin
   qt6-qpa-plugins libgl-dev libxkbcommon-dev
   libgtest-dev libgmock-dev
-  libcpp-httplib-dev libmicrohttpd-dev libsqlite3-dev libssl-dev zlib1g-dev
+  libcpp-httplib-dev libmicrohttpd-dev libsqlite3-dev libssl-dev zlib1g-dev libzip-dev
   libreofficekit-dev libreoffice-writer libreoffice-calc libreoffice-impress
   shared-mime-info
   fonts-noto-cjk fonts-dejavu-core

@@ -5,6 +5,9 @@
 #include <QLoggingCategory>
 #include <QStandardPaths>
 
+#include <algorithm>
+#include <chrono>
+
 Q_LOGGING_CATEGORY(lcEngine, "quillary.engine")
 
 using namespace engineprotocol;
@@ -19,6 +22,8 @@ EngineConnection::EngineConnection(Options options, QObject *parent)
     : QObject(parent), m_options(std::move(options)), m_reader(&m_socket)
 {
     connect(&m_socket, &QLocalSocket::readyRead, this, &EngineConnection::readClient);
+    m_recoveryTimer.setSingleShot(true);
+    connect(&m_recoveryTimer, &QTimer::timeout, this, &EngineConnection::writeRecovery);
     connect(&m_socket, &QLocalSocket::disconnected, qApp, &QCoreApplication::quit,
             Qt::QueuedConnection);
 }
@@ -118,9 +123,32 @@ void EngineConnection::readClient()
                                 << "failed:" << error->message;
         send(ReplyFrame{request->id, std::move(reply)});
     }
+    scheduleRecovery();
     if (m_reader.hasError()) {
         qCWarning(lcEngine) << "closing the connection:" << m_reader.errorString();
         m_socket.abort();
         QCoreApplication::quit();
     }
+}
+
+void EngineConnection::scheduleRecovery()
+{
+    const auto due = m_core ? m_core->recoveryDue() : std::nullopt;
+    if (!due) {
+        m_recoveryTimer.stop();
+        return;
+    }
+    const auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(
+        *due - enginecore::RecoveryKeeper::Clock::now());
+    m_recoveryTimer.start(int(std::clamp<qint64>(wait.count(), 0, 60000)));
+}
+
+void EngineConnection::writeRecovery()
+{
+    // Requests waiting go first, so the copy never holds up typing that has arrived; they
+    // schedule the copy again once handled.
+    if (m_socket.bytesAvailable() > 0)
+        return;
+    m_core->writeRecoveryIfDue(enginecore::RecoveryKeeper::Clock::now());
+    scheduleRecovery();
 }

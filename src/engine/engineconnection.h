@@ -7,6 +7,7 @@
 #include <QLocalSocket>
 #include <QLockFile>
 #include <QObject>
+#include <QTimer>
 
 #include <memory>
 
@@ -39,6 +40,8 @@ private:
     bool acquireProfile();
     void readClient();
     void send(const engineprotocol::Frame &frame);
+    void scheduleRecovery();
+    void writeRecovery();
 
     Options m_options;
     QString m_error;
@@ -48,4 +51,5 @@ private:
     QString m_profileDir;
     std::unique_ptr<LokOffice> m_office;
     std::unique_ptr<enginecore::EngineCore> m_core;
+    QTimer m_recoveryTimer;
 };

@@ -44,6 +44,11 @@ framer::EngineClient &HostedControl::engine()
     return *widget.findChild<framer::EngineClient *>();
 }
 
+framer::ControlSession &HostedControl::session()
+{
+    return *widget.findChild<framer::ControlSession *>();
+}
+
 quillary::DocumentControl::Options testOptions()
 {
     quillary::DocumentControl::Options options;

@@ -1,11 +1,13 @@
 #pragma once
 
 #include "controldispatch.h"
+#include "controlsession.h"
 #include "documentview.h"
 #include "engineclient.h"
 #include "transferbar.h"
 
 #include <quillary/documentcontrol.h>
+#include <quillary/filedialogs.h>
 
 #include <QString>
 
@@ -24,9 +26,33 @@ public:
     framer::DocumentView &view();
     framer::TransferBar &transferBar();
     framer::EngineClient &engine();
+    framer::ControlSession &session();
 
     quillary::DocumentControl widget;
     framerdispatch::ControlDispatch dispatch;
+};
+
+// File dialogs answered by the test.
+class ScriptedFileDialogs : public quillary::FileDialogs
+{
+public:
+    QString openFileName(QWidget *, const QString &, const QString &) override
+    {
+        ++opens;
+        return openAnswer;
+    }
+    QString saveFileName(QWidget *, const QString &, const QString &suggested,
+                         const QString &) override
+    {
+        lastSuggested = suggested;
+        ++saves;
+        return saveAnswer;
+    }
+    QString openAnswer;
+    QString saveAnswer;
+    QString lastSuggested;
+    int opens = 0;
+    int saves = 0;
 };
 
 // Options with the engine's profiles in the build tree, shared by the test processes.

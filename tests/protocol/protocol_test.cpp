@@ -47,6 +47,8 @@ std::vector<MessageCase> everyMessage()
         {"protect", RequestFrame{15, request::Protect{false}}},
         {"exportSheet", RequestFrame{16, request::ExportSheet{"/e.pdf"}}},
         {"sheets", RequestFrame{17, request::Sheets{}}},
+        {"keepRecovery", RequestFrame{17, request::KeepRecovery{"/tmp/恢复/copy.docx", "docx"}}},
+        {"markSaved", RequestFrame{17, request::MarkSaved{}}},
         {"done", ReplyFrame{18, reply::Done{}}},
         {"documentInfo", ReplyFrame{19, info}},
         {"tileReply", ReplyFrame{20, reply::Tile{2, {256, 256}, pixels}}},

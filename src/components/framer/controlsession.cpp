@@ -6,6 +6,7 @@
 
 #include <QDir>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
 #include <QPointer>
@@ -24,18 +25,34 @@ QString shown(const QString &path)
     return QDir::toNativeSeparators(path);
 }
 
+EngineClient::Options withTemporaryFolder(EngineClient::Options options, const QTemporaryDir &work)
+{
+    if (options.temporaryFolder.isEmpty() && work.isValid())
+        options.temporaryFolder = work.filePath(QStringLiteral("engine"));
+    return options;
+}
+
 } // namespace
 
 ControlSession::ControlSession(QNetworkAccessManager *network, EngineClient::Options engine,
-                               QObject *parent)
-    : QObject(parent), m_network(network), m_engine(new EngineClient(std::move(engine), this))
+                               const QString &keptFolder, QObject *parent)
+    : QObject(parent), m_network(network),
+      m_engine(new EngineClient(withTemporaryFolder(std::move(engine), m_work), this)),
+      m_recovery(new DocumentRecovery(*m_engine, m_work.filePath(QStringLiteral("documents")),
+                                      keptFolder, this))
 {
     connect(m_engine, &EngineClient::engineStopped, this, &ControlSession::onEngineStopped);
+    connect(m_recovery, &DocumentRecovery::finished, this, &ControlSession::onRecoveryFinished);
     // LibreOffice takes a while to start; the first open should not pay for it.
     m_engine->start();
 }
 
-ControlSession::~ControlSession() = default;
+ControlSession::~ControlSession()
+{
+    // The engine ends before its temporary folder goes.
+    delete m_recovery;
+    delete m_engine;
+}
 
 void ControlSession::exclusive(const std::function<void()> &work)
 {
@@ -48,13 +65,28 @@ void ControlSession::exclusive(const std::function<void()> &work)
         if (self)
             self->m_busy = false;
     });
+    if (m_recovery->isRunning()) {
+        // The recovery answers through the event loop, never from further down this stack.
+        QEventLoop loop;
+        connect(m_recovery, &DocumentRecovery::finished, &loop, &QEventLoop::quit);
+        loop.exec();
+        if (!self)
+            fail(QStringLiteral("文档控件已关闭"));
+    }
     work();
+}
+
+void ControlSession::failWithoutDocument(const QString &operation) const
+{
+    if (!m_lostReason.isEmpty())
+        fail(m_lostReason);
+    fail(QStringLiteral("没有打开的文档，无法%1").arg(operation));
 }
 
 const LoadedDocument &ControlSession::requireDocument(const QString &operation) const
 {
     if (!m_document)
-        fail(QStringLiteral("没有打开的文档，无法执行 %1").arg(operation));
+        failWithoutDocument(QStringLiteral("执行 %1").arg(operation));
     return *m_document;
 }
 
@@ -129,25 +161,51 @@ void ControlSession::openFile(const QString &path, const QString &name)
     if (QFile file(path); file.open(QIODevice::ReadOnly))
         head = file.read(ContentSampleBytes);
     m_document = LoadedDocument{info, shownName, ownFormat(info.kind, shownName, head), ++m_serial};
+    m_lostReason.clear();
     emit documentOpened();
+    m_recovery->track(*m_document, path);
 }
 
 void ControlSession::close()
 {
     const bool loaded = m_document.has_value();
     m_document.reset();
+    m_lostReason.clear();
     emit documentClosed({});
     if (loaded)
         m_engine->close();
+    m_recovery->forget();
 }
 
 void ControlSession::onEngineStopped()
 {
+    // A fresh engine that dies while the document comes back ends the recovery instead.
+    if (m_document && !m_recovery->isRunning())
+        emit documentLost();
+}
+
+void ControlSession::recover(const RecoveryPoint &point, bool wasProtected)
+{
+    if (m_document && !m_recovery->isRunning())
+        m_recovery->start(*m_document, point, wasProtected);
+}
+
+void ControlSession::onRecoveryFinished(
+    const std::optional<engineprotocol::reply::DocumentInfo> &info, bool unsavedChanges,
+    const QString &failure)
+{
     if (!m_document)
         return;
-    const QString name = std::exchange(m_document, std::nullopt)->name;
-    emit documentClosed(
-        QStringLiteral("文档引擎意外停止，文档“%1”已关闭。请重新打开文档。").arg(name));
+    if (info) {
+        m_document->info = *info;
+        emit documentRecovered(unsavedChanges);
+        return;
+    }
+    qCWarning(lcFramer).noquote() << failure;
+    m_document.reset();
+    m_lostReason = failure;
+    emit documentClosed(failure);
+    emit recoveryFailed(failure);
 }
 
 void ControlSession::writeThroughEngine(const QString &target,
@@ -184,13 +242,15 @@ QString ControlSession::saveTo(QString path)
              QStringLiteral("无法把文档“%1”保存为“.%2”格式").arg(document.name, extension));
     writeThroughEngine(
         path, [&](const QString &temporary) { m_engine->save(temporary, format, document.name); });
+    if (format == document.format)
+        m_recovery->saved(path);
     return path;
 }
 
 void ControlSession::upload(const QString &address)
 {
     if (!m_document)
-        fail(QStringLiteral("没有打开的文档，无法保存到“%1”").arg(address));
+        failWithoutDocument(QStringLiteral("保存到“%1”").arg(address));
     const LoadedDocument &document = *m_document;
     const QString folder = newWorkFolder(QStringLiteral("upload"));
     auto cleanUp = qScopeGuard([folder] { QDir(folder).removeRecursively(); });
@@ -205,6 +265,7 @@ void ControlSession::upload(const QString &address)
     transfer(QStringLiteral("正在上传"), address, [&](const ProgressHandler &progress) {
         return uploadFile(*m_network, QUrl(address), path, name, QStringLiteral("file"), progress);
     });
+    m_recovery->saved(path);
 }
 
 void ControlSession::download(const QString &address, const QString &path)

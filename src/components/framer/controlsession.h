@@ -1,5 +1,6 @@
 #pragma once
 
+#include "documentrecovery.h"
 #include "engineclient.h"
 #include "transfers.h"
 
@@ -33,15 +34,17 @@ class ControlSession : public QObject
     Q_OBJECT
 
 public:
+    // keptFolder: where a recovery copy the engine could not reopen is kept for the user.
     ControlSession(QNetworkAccessManager *network, EngineClient::Options engine,
-                   QObject *parent = nullptr);
+                   const QString &keptFolder, QObject *parent = nullptr);
     ~ControlSession() override;
 
     EngineClient &engine() { return *m_engine; }
     QNetworkAccessManager &network() { return *m_network; }
 
     // Runs work unless another long operation of the control is under way: the nested event
-    // loops of transfers and engine calls must never interleave two of them.
+    // loops of transfers and engine calls must never interleave two of them. While the
+    // document is being recovered, work waits for that.
     void exclusive(const std::function<void()> &work);
 
     const std::optional<LoadedDocument> &document() const { return m_document; }
@@ -58,6 +61,13 @@ public:
     QString saveTo(QString path);
     void upload(const QString &address);
     void download(const QString &address, const QString &path);
+    // Brings the document back in a fresh engine after documentLost(), asynchronously; ends with
+    // documentRecovered() or, should that fail, documentClosed() and recoveryFailed().
+    void recover(const RecoveryPoint &point, bool wasProtected);
+    bool isRecovering() const { return m_recovery->isRunning(); }
+    // Where the engine keeps the document's recovery copy (it exists while changes are unsaved).
+    QString recoveryCopyPath() const { return m_recovery->copyPath(); }
+
     // Fetches an http(s) address into folder, with progress; returns the file's path.
     QString fetch(const QString &address, const QString &caption, const QString &folder);
 
@@ -70,6 +80,10 @@ public:
 
 signals:
     void documentOpened();
+    // The engine died with the document loaded; recover() brings it back.
+    void documentLost();
+    void documentRecovered(bool unsavedChanges);
+    void recoveryFailed(const QString &message);
     // The document was closed, or lost with its engine (message says so then).
     void documentClosed(const QString &message);
     void transferStarted(const QString &caption, const QString &address);
@@ -81,14 +95,22 @@ private:
     auto transfer(const QString &caption, const QString &address, const Transfer &run);
     void openAddress(const QString &address);
     void onEngineStopped();
+    void onRecoveryFinished(const std::optional<engineprotocol::reply::DocumentInfo> &info,
+                            bool unsavedChanges, const QString &failure);
+    // Fails naming operation: no document is loaded, and why when it was lost.
+    [[noreturn]] void failWithoutDocument(const QString &operation) const;
 
     QNetworkAccessManager *m_network;
-    EngineClient *m_engine;
+    // Before the engine, whose temporary files it holds.
     QTemporaryDir m_work;
+    EngineClient *m_engine;
     int m_workCount = 0;
     bool m_busy = false;
     std::optional<LoadedDocument> m_document;
     quint64 m_serial = 0;
+    DocumentRecovery *m_recovery;
+    // Why the last document went, when it could not be recovered.
+    QString m_lostReason;
 };
 
 } // namespace framer

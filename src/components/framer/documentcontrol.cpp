@@ -14,6 +14,7 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QNetworkAccessManager>
+#include <QStandardPaths>
 #include <QVBoxLayout>
 
 using namespace engineprotocol;
@@ -53,6 +54,26 @@ DocumentKind publicKind(engineprotocol::DocumentKind kind)
     return DocumentKind::Other;
 }
 
+QString keptRecoveryFolder(const QString &chosen)
+{
+    if (!chosen.isEmpty())
+        return chosen;
+    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
+           QStringLiteral("/quillary/recovered");
+}
+
+QLabel *banner(const QString &text, const QString &accessibleName, const QString &style,
+               QWidget *parent)
+{
+    auto *label = new QLabel(text, parent);
+    label->setAccessibleName(accessibleName);
+    label->setAlignment(Qt::AlignCenter);
+    label->setWordWrap(true);
+    label->setStyleSheet(style);
+    label->hide();
+    return label;
+}
+
 // An edit that did not apply: false, and why, without the failure signal.
 bool notApplied(const reply::EditOutcome &outcome)
 {
@@ -80,20 +101,21 @@ DocumentControl::DocumentControl(Options options, QWidget *parent)
     m_session = new framer::ControlSession(m_options.network,
                                            {m_options.enginePath, m_options.profileRoot,
                                             m_options.loadTimeoutMs, m_options.callTimeoutMs},
-                                           this);
+                                           keptRecoveryFolder(m_options.keptRecoveryFolder), this);
     m_editor = std::make_unique<framer::DocumentEditor>(*m_session);
     m_view = new framer::DocumentView(&m_session->engine(), this);
     m_transfer = new framer::TransferBar(m_view);
-    m_protectionBanner = new QLabel(QStringLiteral("文档处于保护状态，不能编辑"), this);
-    m_protectionBanner->setAccessibleName(QStringLiteral("文档保护状态"));
-    m_protectionBanner->setAlignment(Qt::AlignCenter);
-    m_protectionBanner->setStyleSheet(
-        QStringLiteral("background: #fff4ce; color: #5c3c00; padding: 3px;"));
-    m_protectionBanner->hide();
+    m_protectionBanner =
+        banner(QStringLiteral("文档处于保护状态，不能编辑"), QStringLiteral("文档保护状态"),
+               QStringLiteral("background: #fff4ce; color: #5c3c00; padding: 3px;"), this);
+    m_recoveryNotice =
+        banner({}, QStringLiteral("文档恢复提示"),
+               QStringLiteral("background: #dff6dd; color: #0e4a0e; padding: 3px;"), this);
     setFocusProxy(m_view);
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
+    layout->addWidget(m_recoveryNotice);
     layout->addWidget(m_protectionBanner);
     layout->addWidget(m_view);
 
@@ -106,6 +128,14 @@ DocumentControl::DocumentControl(Options options, QWidget *parent)
     connect(m_session, &framer::ControlSession::transferEnded, m_transfer, &QWidget::hide);
     connect(m_session, &framer::ControlSession::documentClosed, this,
             &DocumentControl::onDocumentClosed);
+    connect(m_session, &framer::ControlSession::documentLost, this,
+            &DocumentControl::onDocumentLost);
+    connect(m_session, &framer::ControlSession::documentRecovered, this,
+            &DocumentControl::onDocumentRecovered);
+    connect(m_session, &framer::ControlSession::recoveryFailed, this,
+            [this](const QString &message) {
+                emit errorOccurred(ControlError{ControlError::Failed, message});
+            });
 }
 
 DocumentControl::~DocumentControl() = default;
@@ -136,6 +166,7 @@ bool DocumentControl::open(const QString &pathOrAddress)
 void DocumentControl::load(const QString &source)
 {
     m_session->open(source);
+    m_recoveryNotice->hide();
     const framer::LoadedDocument &document = *m_session->document();
     m_view->setDocument(document.info);
     showProtection(document.info.isProtected);
@@ -156,12 +187,14 @@ bool DocumentControl::save(const QString &path)
 void DocumentControl::saveFile(const QString &path)
 {
     m_lastSaveFolder = QFileInfo(m_session->saveTo(path)).absolutePath();
+    m_recoveryNotice->hide();
 }
 
 bool DocumentControl::upload(const QString &address)
 {
     return attempt([&] {
         m_session->upload(address);
+        m_recoveryNotice->hide();
         return true;
     });
 }
@@ -324,8 +357,30 @@ void DocumentControl::showProtection(bool on)
 void DocumentControl::onDocumentClosed(const QString &message)
 {
     m_view->clearDocument(message);
+    m_recoveryNotice->hide();
     showProtection(false);
     emit documentChanged();
+}
+
+void DocumentControl::onDocumentLost()
+{
+    // Where the user was, to come back to once the document is back.
+    m_recoveryScroll = m_view->scrollPosition();
+    const framer::RecoveryPoint point{m_view->document().part, m_view->firstVisibleTile()};
+    m_view->clearDocument(QStringLiteral("文档引擎意外停止，正在恢复文档……"));
+    m_session->recover(point, isProtected());
+}
+
+void DocumentControl::onDocumentRecovered(bool unsavedChanges)
+{
+    m_view->setDocument(m_session->document()->info);
+    m_view->scrollTo(m_recoveryScroll);
+    showProtection(m_session->document()->info.isProtected);
+    m_recoveryNotice->setText(
+        unsavedChanges ? QStringLiteral("文档引擎意外停止，已重新启动并恢复了未保存的修改。")
+                       : QStringLiteral("文档引擎意外停止，已重新启动并重新打开了文档。"));
+    m_recoveryNotice->show();
+    emit documentRecovered(unsavedChanges);
 }
 
 Document::Document(DocumentControl *control, DocumentKind kind, quint64 serial)

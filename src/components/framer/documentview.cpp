@@ -199,6 +199,23 @@ void DocumentView::drawNow()
     viewport()->update();
 }
 
+void DocumentView::scrollTo(QPoint position)
+{
+    horizontalScrollBar()->setValue(position.x());
+    verticalScrollBar()->setValue(position.y());
+}
+
+request::Tile DocumentView::firstVisibleTile() const
+{
+    if (!m_hasDocument)
+        return {};
+    const QRect tiles = m_grid.visibleTiles(scroll(), viewport()->size());
+    if (tiles.isEmpty())
+        return {};
+    const int pixels = int(TileGrid::TileSize * devicePixelRatioF());
+    return {m_info.part, m_grid.tileTwips(tiles.topLeft()), QSize(pixels, pixels)};
+}
+
 void DocumentView::onEngineEvent(const Event &event)
 {
     if (!m_hasDocument)

@@ -32,6 +32,12 @@ public:
     // Draws every visible tile that is missing, waiting for the engine.
     void drawNow();
 
+    // The viewport's top left in the laid out document, and scrolling back there.
+    QPoint scrollPosition() const { return scroll(); }
+    void scrollTo(QPoint position);
+    // The request for the tile at the viewport's top left, as it is drawn now.
+    engineprotocol::request::Tile firstVisibleTile() const;
+
     // Document twips for a point of the viewport, and back.
     QPoint documentPoint(const QPoint &viewportPoint) const;
     QPoint viewportPoint(const QPoint &twips) const;

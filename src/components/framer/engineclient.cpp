@@ -3,6 +3,7 @@
 #include "controlfailure.h"
 #include "enginelocation.h"
 
+#include <QDir>
 #include <QEventLoop>
 #include <QFileInfo>
 #include <QLocalServer>
@@ -109,6 +110,11 @@ void EngineClient::start()
         arguments << QStringLiteral("--profile-root") << m_options.profileRoot;
     m_engineLog.clear();
     qCDebug(lcFramer) << "starting the office engine" << m_options.enginePath;
+    if (!m_options.temporaryFolder.isEmpty() && QDir().mkpath(m_options.temporaryFolder)) {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("TMPDIR"), m_options.temporaryFolder);
+        m_process->setProcessEnvironment(environment);
+    }
     m_process->start(m_options.enginePath, arguments);
 }
 

@@ -34,6 +34,9 @@ public:
         QString profileRoot;
         int loadTimeoutMs = 60000;
         int callTimeoutMs = 30000;
+        // The engine's temporary files go here (empty: the system's folder); what an engine
+        // that was killed leaves goes with the folder.
+        QString temporaryFolder;
     };
 
     // Why a request got no reply.

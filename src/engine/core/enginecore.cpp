@@ -2,6 +2,7 @@
 
 #include "callbacktranslation.h"
 #include "documentediting.h"
+#include "documentprotection.h"
 
 #include <LibreOfficeKit/LibreOfficeKitEnums.h>
 
@@ -43,10 +44,14 @@ Reply inputNotSettled()
 
 } // namespace
 
-EngineCore::EngineCore(OfficeBackend &office, EventSink events, std::function<void()> wake)
+EngineCore::EngineCore(OfficeBackend &office, EventSink events, std::function<void()> wake,
+                       RecoveryTiming recoveryTiming)
     : m_office(office), m_events(std::move(events)),
       m_callbacks([this](const Callback &callback) { onCallback(callback); }, std::move(wake)),
-      m_commands(m_callbacks)
+      m_commands(m_callbacks),
+      m_recovery([this](const QString &path,
+                        const QString &format) { return !writeFile(path, format).has_value(); },
+                 recoveryTiming)
 {
 }
 
@@ -84,6 +89,25 @@ Reply EngineCore::handle(const Request &request)
         return *refused;
     if (auto refused = m_protection.refusal(request))
         return *refused;
+    Reply reply = route(request);
+    m_recovery.handled(request, reply, RecoveryKeeper::Clock::now());
+    return reply;
+}
+
+std::optional<RecoveryKeeper::Clock::time_point> EngineCore::recoveryDue() const
+{
+    return m_recovery.due();
+}
+
+void EngineCore::writeRecoveryIfDue(RecoveryKeeper::Clock::time_point now)
+{
+    drainCallbacks();
+    if (m_document)
+        m_recovery.writeIfDue(now);
+}
+
+Reply EngineCore::route(const Request &request)
+{
     return std::visit(
         [this, &request](const auto &r) -> Reply {
             using R = std::decay_t<decltype(r)>;
@@ -106,6 +130,12 @@ Reply EngineCore::handle(const Request &request)
             else if constexpr (std::is_same_v<R, request::Protect>) {
                 m_protection.setProtected(r.on);
                 return reply::Protection{r.on};
+            } else if constexpr (std::is_same_v<R, request::KeepRecovery>) {
+                m_recovery.keep(r.path, r.format);
+                return reply::Done{};
+            } else if constexpr (std::is_same_v<R, request::MarkSaved>) {
+                m_recovery.markSaved();
+                return reply::Done{};
             } else
                 return edit(request);
         },
@@ -144,6 +174,8 @@ Reply EngineCore::load(const QString &path)
         return refuse(ErrorCode::LoadFailed,
                       QStringLiteral("cannot copy %1 to %2").arg(path, copy));
 
+    // LibreOffice would hold a protected file read-only; the engine decides protection itself.
+    const bool carriesProtection = takeProtection(copy, true);
     // The document shown so far stays until the new one has loaded.
     std::unique_ptr<DocumentBackend> loaded = m_office.load(copy);
     if (!loaded) {
@@ -157,6 +189,8 @@ Reply EngineCore::load(const QString &path)
     m_document = std::move(loaded);
     m_documentFolder = folder;
     m_kind = documentKindOf(m_document->documentType());
+    m_protection.setProtected(carriesProtection && m_kind == DocumentKind::Text);
+    m_recovery.setDocumentKind(m_kind);
     m_commands.setDocument(m_document.get());
     m_document->listen(
         [this](int type, const QByteArray &payload) { m_callbacks.push(type, payload); });
@@ -172,6 +206,7 @@ void EngineCore::closeDocument()
     m_commands.setDocument(nullptr);
     m_document.reset();
     m_protection.reset();
+    m_recovery.stop();
     QDir(std::exchange(m_documentFolder, QString())).removeRecursively();
     // Callbacks of the old document must not reach the client as the new one's.
     m_callbacks.clear();
@@ -245,19 +280,34 @@ Reply EngineCore::save(const request::Save &request)
 {
     if (request.path.isEmpty())
         return refuse(ErrorCode::BadRequest, QStringLiteral("no target path"));
-    if (!m_commands.settleInput())
-        return refuse(ErrorCode::NotFinished,
-                      QStringLiteral("pending edits did not finish before saving"));
-    const bool saved =
-        m_document->saveAs(request.path, request.format.toUtf8(), request.options.toUtf8());
-    if (!saved || !QFileInfo(request.path).isFile()) {
-        const QString error = m_office.lastError();
-        return refuse(
-            ErrorCode::SaveFailed,
-            QStringLiteral("cannot save to %1: %2")
-                .arg(request.path, error.isEmpty() ? QStringLiteral("unknown error") : error));
-    }
+    if (const auto error = writeFile(request.path, request.format, request.options))
+        return refuse(error->isEmpty() ? ErrorCode::NotFinished : ErrorCode::SaveFailed,
+                      error->isEmpty()
+                          ? QStringLiteral("pending edits did not finish before saving")
+                          : *error);
+    m_recovery.saved(request.path, request.format);
     return reply::Saved{QFileInfo(request.path).size()};
+}
+
+std::optional<QString> EngineCore::writeFile(const QString &path, const QString &format,
+                                             const QString &options)
+{
+    // Empty: the input typed so far did not settle.
+    if (!m_commands.settleInput())
+        return QString();
+    const bool saved = m_document->saveAs(path, format.toUtf8(), options.toUtf8());
+    if (!saved || !QFileInfo(path).isFile()) {
+        const QString error = m_office.lastError();
+        return QStringLiteral("cannot save to %1: %2")
+            .arg(path, error.isEmpty() ? QStringLiteral("unknown error") : error);
+    }
+    QString error;
+    if (m_kind == DocumentKind::Text &&
+        !writeProtection(path, m_protection.isProtected(), &error)) {
+        QFile::remove(path);
+        return QStringLiteral("cannot save to %1: %2").arg(path, error);
+    }
+    return std::nullopt;
 }
 
 Reply EngineCore::textSelection()

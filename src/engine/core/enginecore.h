@@ -5,6 +5,7 @@
 #include "documentbackend.h"
 #include "enginemessages.h"
 #include "protectionpolicy.h"
+#include "recoverykeeper.h"
 
 #include <QTemporaryDir>
 
@@ -23,7 +24,8 @@ public:
 
     // wake is called from any thread when LibreOffice's callbacks wait; its owner then calls
     // drainCallbacks() on the main thread.
-    EngineCore(OfficeBackend &office, EventSink events, std::function<void()> wake);
+    EngineCore(OfficeBackend &office, EventSink events, std::function<void()> wake,
+               RecoveryTiming recoveryTiming = {});
     ~EngineCore();
 
     // False when the private work folder could not be made; errorString() says why.
@@ -32,10 +34,14 @@ public:
 
     engineprotocol::Reply handle(const engineprotocol::Request &request);
     void drainCallbacks();
+    // When the recovery copy is next due, if it is; its owner then calls writeRecoveryIfDue().
+    std::optional<RecoveryKeeper::Clock::time_point> recoveryDue() const;
+    void writeRecoveryIfDue(RecoveryKeeper::Clock::time_point now);
     // Unloads the document, if any; the office must outlive it.
     void closeDocument();
 
 private:
+    engineprotocol::Reply route(const engineprotocol::Request &request);
     engineprotocol::reply::DocumentInfo info();
     engineprotocol::Reply load(const QString &path);
     engineprotocol::Reply setPart(int part);
@@ -44,6 +50,10 @@ private:
     engineprotocol::Reply mouse(const engineprotocol::request::Mouse &request);
     engineprotocol::Reply uno(const engineprotocol::request::Uno &request);
     engineprotocol::Reply save(const engineprotocol::request::Save &request);
+    // Writes the document to path in format, with its protection when the format carries it;
+    // the reason when it could not.
+    std::optional<QString> writeFile(const QString &path, const QString &format,
+                                     const QString &options = {});
     engineprotocol::Reply textSelection();
     engineprotocol::Reply edit(const engineprotocol::Request &request);
     void onCallback(const Callback &callback);
@@ -54,6 +64,7 @@ private:
     CallbackQueue m_callbacks;
     CommandRunner m_commands;
     ProtectionPolicy m_protection;
+    RecoveryKeeper m_recovery;
     std::unique_ptr<DocumentBackend> m_document;
     engineprotocol::DocumentKind m_kind = engineprotocol::DocumentKind::Other;
     QString m_documentFolder;

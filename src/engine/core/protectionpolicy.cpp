@@ -52,6 +52,22 @@ Reply refused(const QString &text)
 
 } // namespace
 
+bool mayChangeDocument(const Request &request)
+{
+    if (const auto *key = std::get_if<request::Key>(&request))
+        return key->action == KeyAction::Press &&
+               (!isNavigationKey(key->keyCode) || key->character >= 0x20);
+    if (const auto *mouse = std::get_if<request::Mouse>(&request))
+        return mouse->action == MouseAction::Move && mouse->buttons != 0;
+    if (const auto *uno = std::get_if<request::Uno>(&request))
+        return !isHarmlessCommand(*uno);
+    return std::holds_alternative<request::Replace>(request) ||
+           std::holds_alternative<request::AddBookmark>(request) ||
+           std::holds_alternative<request::InsertPicture>(request) ||
+           std::holds_alternative<request::InsertFile>(request) ||
+           std::holds_alternative<request::Protect>(request);
+}
+
 void ProtectionPolicy::reset()
 {
     m_protected = false;

@@ -8,8 +8,8 @@ namespace enginecore {
 
 // Whether the document may be changed, decided here alone: the control only shows it. A
 // protected document still takes what reads it: moving the cursor, clicks, selecting,
-// copying, finding. Protection lasts until lifted or the document is closed; it is not
-// written into saved files.
+// copying, finding. Protection lasts until lifted or the document is closed; saved Word and
+// OpenDocument text files carry it (documentprotection.h).
 class ProtectionPolicy
 {
 public:
@@ -28,5 +28,9 @@ private:
     bool m_protected = false;
     bool m_edited = false;
 };
+
+// Whether request may change the document: typing, drags, editing commands and operations,
+// protection itself. Moving the cursor, clicks, finding, copying and drawing only read it.
+bool mayChangeDocument(const engineprotocol::Request &request);
 
 } // namespace enginecore

@@ -17,7 +17,7 @@
 namespace engineprotocol {
 
 // Both processes come from one build; a different number means a stale engine program.
-constexpr int Version = 2;
+constexpr int Version = 3;
 
 // The kinds of document the engine tells apart.
 enum class DocumentKind { Text, Spreadsheet, Presentation, Drawing, Other };
@@ -167,13 +167,30 @@ struct Sheets
 {
     static auto fields(auto &) { return std::tie(); }
 };
+// From now on, whenever the loaded document has changes that no copy holds yet, write it to
+// path in format (an extension), replacing that file in one step: at once after an editing
+// operation, after typing once the user pauses. An empty path keeps no copy. Ends with the
+// document.
+struct KeepRecovery
+{
+    QString path;
+    QString format;
+    static auto fields(auto &m) { return std::tie(m.path, m.format); }
+};
+// The document's last save in its recovery format reached where it belongs (uploaded, or
+// saved by the user): unless it changed since, the recovery copy goes.
+struct MarkSaved
+{
+    static auto fields(auto &) { return std::tie(); }
+};
 } // namespace request
 
 using Request =
     std::variant<request::Load, request::Close, request::Info, request::SetPart, request::Tile,
                  request::Key, request::Mouse, request::Uno, request::Save, request::TextSelection,
                  request::Replace, request::AddBookmark, request::InsertPicture,
-                 request::InsertFile, request::Protect, request::ExportSheet, request::Sheets>;
+                 request::InsertFile, request::Protect, request::ExportSheet, request::Sheets,
+                 request::KeepRecovery, request::MarkSaved>;
 
 namespace reply {
 using detail::operator==;

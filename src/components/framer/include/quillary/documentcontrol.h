@@ -25,8 +25,9 @@ class FileDialogs;
 // A widget that shows an office document (Word, Excel, PowerPoint, WPS, OpenDocument, RTF,
 // HTML, text) for the user to read and edit, and opens, saves, uploads and downloads files.
 // LibreOffice does the work in an engine process the control starts in the background when
-// it is created; should the engine die, the document closes with a message in the view and
-// the next call starts a new engine.
+// it is created. While the document has unsaved changes the engine keeps a recovery copy in the
+// control's private folder; should the engine die, the call under way fails, a fresh engine
+// starts at once and the document comes back as it was, with a notice in the view.
 //
 // Long operations (transfers, loading, saving) run a nested event loop, so the window keeps
 // repainting and taking input; another operation started meanwhile fails with
@@ -49,6 +50,9 @@ public:
         QString enginePath;
         // Where the engine keeps its LibreOffice profiles; empty: the user's cache folder.
         QString profileRoot;
+        // Where a recovery copy that could not be reopened is kept for the user; empty:
+        // quillary/recovered in the user's data folder.
+        QString keptRecoveryFolder;
         int loadTimeoutMs = 60000;
         int callTimeoutMs = 30000;
     };
@@ -108,6 +112,9 @@ signals:
     void transferProgress(qint64 done, qint64 total);
     // A document was opened or closed, or went with its engine.
     void documentChanged();
+    // The document came back in a fresh engine after the last one died; unsavedChanges when
+    // its recovery copy held changes not saved yet.
+    void documentRecovered(bool unsavedChanges);
     void protectionChanged(bool on);
     void errorOccurred(const quillary::ControlError &error);
 
@@ -120,6 +127,8 @@ private:
     bool exportDocument(Document &document, const QString &path, const QString &format);
     void showProtection(bool on);
     void onDocumentClosed(const QString &message);
+    void onDocumentLost();
+    void onDocumentRecovered(bool unsavedChanges);
 
     Options m_options;
     std::unique_ptr<FileDialogs> m_ownDialogs;
@@ -127,6 +136,8 @@ private:
     framer::DocumentView *m_view;
     framer::TransferBar *m_transfer;
     QLabel *m_protectionBanner;
+    QLabel *m_recoveryNotice;
+    QPoint m_recoveryScroll;
     std::unique_ptr<framer::DocumentEditor> m_editor;
     QString m_lastSaveFolder;
     ControlError m_lastError;
