@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QScrollBar>
+#include <QTabBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QWheelEvent>
@@ -261,6 +262,21 @@ TEST_F(SheetsAndSlidesTest, headers_followTheSheetWhenItScrolls)
     EXPECT_TRUE(
         QTest::qWaitFor([&] { return formulaBar().addressBox()->text() == address; }, WaitMs))
         << address.toStdString() << " but " << formulaBar().addressBox()->text().toStdString();
+}
+
+TEST_F(SheetsAndSlidesTest, anotherSheetsTab_showsThatSheetsCell_underItsHeaders)
+{
+    open(QStringLiteral("three-sheets.fods"));
+    waitForHeaders();
+    ASSERT_TRUE(QTest::qWaitFor([] { return showsCell("A1", "alpha sheet"); }, WaitMs));
+    auto *tabs = view().findChild<QTabBar *>();
+    ASSERT_NE(tabs, nullptr);
+    QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(2).center());
+    EXPECT_TRUE(QTest::qWaitFor([] { return showsCell("A1", "charlie sheet"); }, WaitMs))
+        << formulaBar().formulaEdit()->text().toStdString();
+    EXPECT_TRUE(spoken(columns(), QAccessible::ColumnHeader).startsWith("A B C"));
+    clickCell("B", "2");
+    EXPECT_TRUE(QTest::qWaitFor([] { return showsCell("B2", ""); }, WaitMs));
 }
 
 TEST_F(SheetsAndSlidesTest, protectedSheet_takesNoEditFromTheFormulaBar)
