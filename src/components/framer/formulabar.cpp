@@ -49,6 +49,9 @@ QString FormulaBar::problem() const
 
 void FormulaBar::showAddress(const QString &address)
 {
+    // What went wrong at one cell is no news at the next.
+    if (address != m_cellAddress)
+        m_problem->hide();
     m_cellAddress = address;
     if (!m_address->hasFocus())
         m_address->setText(address);
