@@ -235,10 +235,13 @@ TEST_F(SheetsAndSlidesTest, addressBox_goesToTheCellTyped_andRefusesWhatIsNoAddr
     typeInto(formulaBar().addressBox(), QStringLiteral("B0"));
     EXPECT_TRUE(formulaBar().problem().contains(QStringLiteral("B0")))
         << formulaBar().problem().toStdString();
-    // Nothing was sent: going to a real cell next still shows that cell alone.
+    EXPECT_EQ(formulaBar().formulaEdit()->text(), QStringLiteral("south")) << "nothing moved";
+    // The message stays until another cell is current.
+    clickCell("A", "2");
+    EXPECT_TRUE(QTest::qWaitFor([] { return showsCell("A2", "north"); }, WaitMs));
+    EXPECT_TRUE(formulaBar().problem().isEmpty()) << formulaBar().problem().toStdString();
     typeInto(formulaBar().addressBox(), QStringLiteral("B4"));
     EXPECT_TRUE(QTest::qWaitFor([] { return showsCell("B4", "=SUM(B2:B3)"); }, WaitMs));
-    EXPECT_TRUE(formulaBar().problem().isEmpty());
 }
 
 TEST_F(SheetsAndSlidesTest, headers_followTheSheetWhenItScrolls)
