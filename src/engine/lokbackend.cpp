@@ -64,6 +64,11 @@ public:
         m_document->paintTile(buffer, pixels.width(), pixels.height(), twips.x(), twips.y(),
                               twips.width(), twips.height());
     }
+    void paintPartTile(uchar *buffer, int part, QSize pixels, QRect twips) override
+    {
+        m_document->paintPartTile(buffer, part, pixels.width(), pixels.height(), twips.x(),
+                                  twips.y(), twips.width(), twips.height());
+    }
     void postKeyEvent(int type, int character, int keyCode) override
     {
         m_document->postKeyEvent(type, character, keyCode);

@@ -10,7 +10,7 @@ endforeach()
 # Each source in each of its formats; a private profile, so the conversion neither touches nor
 # waits for the user's LibreOffice.
 set(conversions "sample.fodt:doc,docx,odt,rtf,html" "sample.fods:xls,xlsx,ods"
-    "sample.fodp:ppt,pptx,odp")
+    "sample.fodp:ppt,pptx,odp" "figures.fods:xls,xlsx" "slides.fodp:pptx")
 set(work "${OUTPUT_DIR}.work")
 file(REMOVE_RECURSE "${work}")
 file(MAKE_DIRECTORY "${work}" "${OUTPUT_DIR}")

@@ -57,6 +57,19 @@ void FakeDocument::paintTile(uchar *buffer, QSize pixels, QRect twips)
                .arg(pixels.height());
 }
 
+void FakeDocument::paintPartTile(uchar *buffer, int part, QSize pixels, QRect twips)
+{
+    std::fill(buffer, buffer + qsizetype(pixels.width()) * pixels.height() * 4, uchar(0xff));
+    log << QStringLiteral("part tile %1 %2,%3 %4x%5 of %6x%7")
+               .arg(part)
+               .arg(twips.x())
+               .arg(twips.y())
+               .arg(twips.width())
+               .arg(twips.height())
+               .arg(pixels.width())
+               .arg(pixels.height());
+}
+
 void FakeDocument::postKeyEvent(int type, int character, int keyCode)
 {
     log << QStringLiteral("key %1 %2 %3").arg(type).arg(character).arg(keyCode);
@@ -94,6 +107,10 @@ bool FakeDocument::saveAs(const QString &path, const QByteArray &format, const Q
 
 QByteArray FakeDocument::commandValues(const QByteArray &command)
 {
+    if (command.startsWith(".uno:ViewRowColumnHeaders")) {
+        log << QStringLiteral("values %1").arg(QString::fromUtf8(command));
+        return rowColumnHeaders;
+    }
     if (command != ".uno:Undo")
         return {};
     QJsonArray actions;

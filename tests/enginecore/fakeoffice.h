@@ -37,10 +37,13 @@ public:
     QList<Part> sheets{{QStringLiteral("Page")}};
     int current = 0;
     int undoSteps = 0;
+    // What .uno:ViewRowColumnHeaders answers, whatever area is asked for.
+    QByteArray rowColumnHeaders;
     // What saveAs writes; empty: it fails.
     QByteArray savedBytes = "saved";
     CommandHandler onCommand;
-    // "key 0 65 512", "mouse 0 100,200", "uno .uno:Bold", "save /path pdf", "part 1", …
+    // "key 0 65 512", "mouse 0 100,200", "uno .uno:Bold", "save /path pdf", "part 1",
+    // "values .uno:ViewRowColumnHeaders?…", "part tile 2 0,0 12240x15840 of 140x79", …
     QStringList log;
 
     void listen(enginecore::CallbackSink sink) override { m_sink = std::move(sink); }
@@ -52,6 +55,7 @@ public:
     QString partName(int part) override { return sheets.value(part).name; }
     QByteArray partInfo(int part) override;
     void paintTile(uchar *buffer, QSize pixels, QRect twips) override;
+    void paintPartTile(uchar *buffer, int part, QSize pixels, QRect twips) override;
     void postKeyEvent(int type, int character, int keyCode) override;
     void postMouseEvent(int type, QPoint twips, int count, int buttons, int modifiers) override;
     void postUnoCommand(const QByteArray &command, const QByteArray &arguments,

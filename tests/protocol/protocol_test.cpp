@@ -69,6 +69,17 @@ std::vector<MessageCase> everyMessage()
         {"documentSize", EventFrame{event::DocumentSize{11906, 168380}}},
         {"partChanged", EventFrame{event::PartChanged{2}}},
         {"stateChanged", EventFrame{event::StateChanged{".uno:Bold", "true"}}},
+        {"rowColumnHeadersRequest",
+         RequestFrame{29, request::RowColumnHeaders{{-1275, 254, 3840, 1 << 24}}}},
+        {"enterCellText", RequestFrame{30, request::EnterCellText{"=SUM(B2:B3)&\"合计\""}}},
+        {"goToCell", RequestFrame{31, request::GoToCell{"$A$1:XFD1048576"}}},
+        {"partThumbnail", RequestFrame{32, request::PartThumbnail{7, {140, 79}}}},
+        {"rowColumnHeadersReply",
+         ReplyFrame{33, reply::RowColumnHeaders{{{"1", 0, 255}, {"1048576", qint64(1) << 33, -1}},
+                                                {{"XFD", 20888325, 20889600}, {"", 5, 5}}}}},
+        {"cellAddress", EventFrame{event::CellAddress{"A1:C5"}}},
+        {"cellFormula", EventFrame{event::CellFormula{"'42\n第二行"}}},
+        {"headersChanged", EventFrame{event::HeadersChanged{}}},
     };
 }
 

@@ -1,17 +1,22 @@
 #include <quillary/documentcontrol.h>
 #include <quillary/filedialogs.h>
 
+#include "cellediting.h"
 #include "controlfailure.h"
 #include "controlsession.h"
 #include "documenteditor.h"
 #include "documentview.h"
 #include "formatrules.h"
+#include "formulabar.h"
 #include "signaturepad.h"
+#include "slidepanel.h"
+#include "slidethumbnails.h"
 #include "transferbar.h"
 
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QNetworkAccessManager>
 #include <QStandardPaths>
@@ -111,13 +116,26 @@ DocumentControl::DocumentControl(Options options, QWidget *parent)
     m_recoveryNotice =
         banner({}, QStringLiteral("文档恢复提示"),
                QStringLiteral("background: #dff6dd; color: #0e4a0e; padding: 3px;"), this);
+    // A spreadsheet's formula bar above the view, a presentation's slides beside it; each
+    // shows with its kind of document.
+    auto *formulaBar = new framer::FormulaBar(this);
+    new framer::CellEditing(&m_session->engine(), m_view, formulaBar);
+    auto *slides = new framer::SlidePanel(this);
+    new framer::SlideThumbnails(&m_session->engine(), m_view, slides);
+    connect(this, &DocumentControl::protectionChanged, formulaBar,
+            [formulaBar](bool on) { formulaBar->setEditable(!on); });
     setFocusProxy(m_view);
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
     layout->addWidget(m_recoveryNotice);
     layout->addWidget(m_protectionBanner);
-    layout->addWidget(m_view);
+    layout->addWidget(formulaBar);
+    auto *body = new QHBoxLayout;
+    body->setSpacing(0);
+    body->addWidget(slides);
+    body->addWidget(m_view, 1);
+    layout->addLayout(body, 1);
 
     connect(m_session, &framer::ControlSession::transferStarted, m_transfer,
             &framer::TransferBar::start);

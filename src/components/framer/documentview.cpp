@@ -1,6 +1,7 @@
 #include "documentview.h"
 
 #include "inputmapping.h"
+#include "sheetheaders.h"
 
 #include <QKeyEvent>
 #include <QPainter>
@@ -24,7 +25,8 @@ template <class... Handlers> struct Overloaded : Handlers...
 } // namespace
 
 DocumentView::DocumentView(EngineClient *engine, QWidget *parent)
-    : QAbstractScrollArea(parent), m_engine(engine), m_parts(new QTabBar(this))
+    : QAbstractScrollArea(parent), m_engine(engine), m_parts(new QTabBar(this)),
+      m_headers(new SheetHeaders(engine, this))
 {
     setAccessibleName(QStringLiteral("文档视图"));
     setFocusPolicy(Qt::StrongFocus);
@@ -46,6 +48,7 @@ DocumentView::DocumentView(EngineClient *engine, QWidget *parent)
             showPart(index);
     });
     connect(m_engine, &EngineClient::eventReceived, this, &DocumentView::onEngineEvent);
+    connect(m_headers, &SheetHeaders::roomChanged, this, &DocumentView::relayout);
 }
 
 QPoint DocumentView::scroll() const
@@ -65,7 +68,7 @@ void DocumentView::setDocument(const reply::DocumentInfo &info)
         const QSignalBlocker blocker(m_parts);
         while (m_parts->count() > 0)
             m_parts->removeTab(0);
-        if (info.kind != DocumentKind::Text) {
+        if (info.kind == DocumentKind::Spreadsheet) {
             for (int i = 0; i < info.parts; ++i)
                 m_parts->addTab(i < info.partNames.size() && !info.partNames[i].isEmpty()
                                     ? info.partNames[i]
@@ -73,12 +76,14 @@ void DocumentView::setDocument(const reply::DocumentInfo &info)
             m_parts->setCurrentIndex(info.part);
         }
     }
-    m_parts->setVisible(info.kind != DocumentKind::Text && info.parts > 0);
+    // Slides have a panel of their own beside the view.
+    m_parts->setVisible(info.kind == DocumentKind::Spreadsheet && info.parts > 0);
     // Always there with a document, so fitting the width cannot make it appear and change
     // the width again.
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     verticalScrollBar()->setValue(0);
     horizontalScrollBar()->setValue(0);
+    emit documentChanged();
     relayout();
     viewport()->update();
 }
@@ -93,6 +98,7 @@ void DocumentView::clearDocument(const QString &message)
     m_cursor = {};
     m_parts->hide();
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    emit documentChanged();
     relayout();
     viewport()->update();
 }
@@ -123,23 +129,29 @@ void DocumentView::showPart(int part)
     verticalScrollBar()->setValue(0);
     relayout();
     viewport()->update();
+    emit partShown(part);
 }
 
 void DocumentView::relayout()
 {
     const int barHeight = m_parts->isVisible() ? m_parts->sizeHint().height() : 0;
-    setViewportMargins(0, 0, 0, barHeight);
+    const QMargins headers = m_headers->room();
+    setViewportMargins(headers.left(), headers.top(), 0, barHeight);
     const QRect area = viewport()->geometry();
-    m_parts->setGeometry(area.left(), area.bottom() + 1, area.width(), barHeight);
+    m_parts->setGeometry(area.left() - headers.left(), area.bottom() + 1,
+                         area.width() + headers.left(), barHeight);
 
     if (m_hasDocument)
         m_grid.layOut(m_info.width, m_info.height, viewport()->width(),
                       m_info.kind != DocumentKind::Spreadsheet);
     const QSize content = m_hasDocument ? m_grid.contentSize() : QSize();
-    horizontalScrollBar()->setRange(0, std::max(0, content.width() - viewport()->width()));
+    // A sheet's cells start right at its headers: the margin before them stays scrolled past.
+    const int start = headers.isNull() ? 0 : TileGrid::Margin;
+    horizontalScrollBar()->setRange(start, std::max(start, content.width() - viewport()->width()));
     horizontalScrollBar()->setPageStep(viewport()->width());
-    verticalScrollBar()->setRange(0, std::max(0, content.height() - viewport()->height()));
+    verticalScrollBar()->setRange(start, std::max(start, content.height() - viewport()->height()));
     verticalScrollBar()->setPageStep(viewport()->height());
+    emit viewChanged();
 }
 
 QPoint DocumentView::documentPoint(const QPoint &viewportPoint) const
@@ -234,6 +246,7 @@ void DocumentView::onEngineEvent(const Event &event)
                        m_cursor = e.twips;
                        ensureCursorVisible();
                        viewport()->update();
+                       emit viewChanged();
                    },
                    [this](const event::CursorVisible &e) {
                        m_cursorVisible = e.visible;
@@ -255,6 +268,7 @@ void DocumentView::onEngineEvent(const Event &event)
                            return;
                        m_info.part = e.part;
                        m_grid.dropTiles();
+                       emit partShown(e.part);
                        const QSignalBlocker blocker(m_parts);
                        m_parts->setCurrentIndex(e.part);
                        viewport()->update();
@@ -335,6 +349,7 @@ void DocumentView::resizeEvent(QResizeEvent *event)
 void DocumentView::scrollContentsBy(int, int)
 {
     viewport()->update();
+    emit viewChanged();
 }
 
 void DocumentView::send(const Request &request)

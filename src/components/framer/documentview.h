@@ -11,6 +11,8 @@ class QTabBar;
 
 namespace framer {
 
+class SheetHeaders;
+
 // Shows the loaded document from tiles the engine draws, fitted to the width for text and
 // slides, at 100% for sheets, and forwards mouse and keyboard input to the engine as the
 // document's own. Painting never waits for the engine: missing tiles are asked for and drawn
@@ -31,6 +33,13 @@ public:
 
     // Draws every visible tile that is missing, waiting for the engine.
     void drawNow();
+    // Shows another sheet or slide.
+    void showPart(int part);
+
+    const TileGrid &grid() const { return m_grid; }
+    QPoint scrollPosition() const { return scroll(); }
+    // The cursor, or the current cell of a sheet, in twips; empty when there is none.
+    QRect cursorTwips() const { return m_cursor; }
 
     // The viewport's top left in the laid out document, and scrolling back there.
     QPoint scrollPosition() const { return scroll(); }
@@ -41,6 +50,13 @@ public:
     // Document twips for a point of the viewport, and back.
     QPoint documentPoint(const QPoint &viewportPoint) const;
     QPoint viewportPoint(const QPoint &twips) const;
+
+signals:
+    // A document was set, or cleared.
+    void documentChanged();
+    // What the viewport shows moved or was laid out again.
+    void viewChanged();
+    void partShown(int part);
 
 protected:
     void paintEvent(QPaintEvent *event) override;
@@ -58,7 +74,6 @@ protected:
 
 private:
     QPoint scroll() const;
-    void showPart(int part);
     void onEngineEvent(const engineprotocol::Event &event);
     void relayout();
     void ensureCursorVisible();
@@ -77,6 +92,7 @@ private:
     bool m_cursorVisible = true;
     QList<QRect> m_selection;
     QTabBar *m_parts;
+    SheetHeaders *m_headers;
 };
 
 } // namespace framer

@@ -172,6 +172,12 @@ void EngineClient::onReadyRead()
             handler(nullptr, {Failure::Cause::Refused, error->code, error->message});
         else
             handler(&answer->reply, {});
+        // What came after a reply is about its outcome (a loaded document's first cursor),
+        // so its caller acts on the reply first: the rest waits for the next turn of the loop.
+        if (m_socket && m_socket->bytesAvailable() > 0) {
+            QMetaObject::invokeMethod(this, &EngineClient::onReadyRead, Qt::QueuedConnection);
+            return;
+        }
     }
     if (m_socket && m_reader->hasError())
         stopEngine(QStringLiteral("sent a corrupt message: %1").arg(m_reader->errorString()));

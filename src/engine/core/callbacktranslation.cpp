@@ -118,6 +118,12 @@ std::optional<Event> translateCallback(const Callback &callback, DocumentBackend
         return std::nullopt;
     case LOK_CALLBACK_STATE_CHANGED:
         return stateChange(callback.payload);
+    case LOK_CALLBACK_CELL_ADDRESS:
+        return event::CellAddress{QString::fromUtf8(callback.payload)};
+    case LOK_CALLBACK_CELL_FORMULA:
+        return event::CellFormula{QString::fromUtf8(callback.payload)};
+    case LOK_CALLBACK_INVALIDATE_HEADER:
+        return event::HeadersChanged{};
     default:
         return std::nullopt;
     }

@@ -42,6 +42,8 @@ public:
     virtual QByteArray partInfo(int part) = 0;
     // Draws twips into buffer, pixels.width() x pixels.height() premultiplied BGRA pixels.
     virtual void paintTile(uchar *buffer, QSize pixels, QRect twips) = 0;
+    // The same for part, which stays as it was: the current part does not change.
+    virtual void paintPartTile(uchar *buffer, int part, QSize pixels, QRect twips) = 0;
     virtual void postKeyEvent(int type, int character, int keyCode) = 0;
     virtual void postMouseEvent(int type, QPoint twips, int count, int buttons, int modifiers) = 0;
     // arguments: LibreOffice's JSON, or empty. With notify, the result arrives as a

@@ -3,6 +3,7 @@
 #include "callbacktranslation.h"
 #include "documentediting.h"
 #include "documentprotection.h"
+#include "sheetcells.h"
 
 #include <LibreOfficeKit/LibreOfficeKitEnums.h>
 
@@ -17,6 +18,8 @@ namespace enginecore {
 namespace {
 
 constexpr qint64 MaxTilePixels = 4096 * 4096;
+// A thumbnail is small by definition; a big one would hold the engine up like a page.
+constexpr int MaxThumbnailSide = 512;
 
 Reply refuse(ErrorCode code, const QString &message)
 {
@@ -34,6 +37,14 @@ std::optional<Reply> kindRefusal(const Request &request, DocumentKind kind)
         return refuse(ErrorCode::WrongKind, QStringLiteral("只有文字文档支持该操作"));
     if (std::holds_alternative<request::ExportSheet>(request) && kind != DocumentKind::Spreadsheet)
         return refuse(ErrorCode::WrongKind, QStringLiteral("只有电子表格可以导出当前工作表"));
+    const bool cells = std::holds_alternative<request::RowColumnHeaders>(request) ||
+                       std::holds_alternative<request::EnterCellText>(request) ||
+                       std::holds_alternative<request::GoToCell>(request);
+    if (cells && kind != DocumentKind::Spreadsheet)
+        return refuse(ErrorCode::WrongKind, QStringLiteral("只有电子表格有单元格"));
+    if (std::holds_alternative<request::PartThumbnail>(request) &&
+        kind != DocumentKind::Presentation && kind != DocumentKind::Drawing)
+        return refuse(ErrorCode::WrongKind, QStringLiteral("只有演示文稿和绘图有幻灯片缩略图"));
     return std::nullopt;
 }
 
@@ -136,7 +147,15 @@ Reply EngineCore::route(const Request &request)
             } else if constexpr (std::is_same_v<R, request::MarkSaved>) {
                 m_recovery.markSaved();
                 return reply::Done{};
-            } else
+            } else if constexpr (std::is_same_v<R, request::PartThumbnail>)
+                return thumbnail(r);
+            else if constexpr (std::is_same_v<R, request::RowColumnHeaders>)
+                return rowColumnHeaders(*m_document, r.twips);
+            else if constexpr (std::is_same_v<R, request::EnterCellText>)
+                return enterCellText(m_commands, r);
+            else if constexpr (std::is_same_v<R, request::GoToCell>)
+                return goToCell(m_commands, r);
+            else
                 return edit(request);
         },
         request);
@@ -238,6 +257,25 @@ Reply EngineCore::tile(const request::Tile &request)
     QByteArray bytes(qsizetype(pixels.width()) * pixels.height() * 4, '\0');
     m_document->paintTile(reinterpret_cast<uchar *>(bytes.data()), pixels, request.twips);
     return reply::Tile{m_document->part(), pixels, std::move(bytes)};
+}
+
+Reply EngineCore::thumbnail(const request::PartThumbnail &request)
+{
+    const QSize pixels = request.pixels;
+    if (pixels.width() <= 0 || pixels.height() <= 0 || pixels.width() > MaxThumbnailSide ||
+        pixels.height() > MaxThumbnailSide)
+        return refuse(ErrorCode::BadRequest,
+                      QStringLiteral("thumbnail of %1x%2 pixels is out of bounds")
+                          .arg(pixels.width())
+                          .arg(pixels.height()));
+    if (request.part < 0 || request.part >= m_document->parts())
+        return refuse(ErrorCode::BadRequest, QStringLiteral("no part %1").arg(request.part));
+    // Every slide of a presentation has the document's size.
+    const TwipSize size = m_document->documentSize();
+    QByteArray bytes(qsizetype(pixels.width()) * pixels.height() * 4, '\0');
+    m_document->paintPartTile(reinterpret_cast<uchar *>(bytes.data()), request.part, pixels,
+                              QRect(0, 0, int(size.width), int(size.height)));
+    return reply::Tile{request.part, pixels, std::move(bytes)};
 }
 
 Reply EngineCore::key(const request::Key &request)

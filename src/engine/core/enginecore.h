@@ -46,6 +46,7 @@ private:
     engineprotocol::Reply load(const QString &path);
     engineprotocol::Reply setPart(int part);
     engineprotocol::Reply tile(const engineprotocol::request::Tile &request);
+    engineprotocol::Reply thumbnail(const engineprotocol::request::PartThumbnail &request);
     engineprotocol::Reply key(const engineprotocol::request::Key &request);
     engineprotocol::Reply mouse(const engineprotocol::request::Mouse &request);
     engineprotocol::Reply uno(const engineprotocol::request::Uno &request);

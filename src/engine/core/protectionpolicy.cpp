@@ -90,6 +90,10 @@ std::optional<Reply> ProtectionPolicy::refusal(const Request &request)
         edits = !isHarmlessCommand(*uno);
         if (m_protected && edits)
             answer = refused(ProtectedText);
+    } else if (std::holds_alternative<request::EnterCellText>(request)) {
+        edits = true;
+        if (m_protected)
+            answer = refused(ProtectedText);
     } else if (std::holds_alternative<request::Replace>(request)) {
         edits = true;
         if (m_protected)

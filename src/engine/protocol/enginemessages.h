@@ -17,7 +17,7 @@
 namespace engineprotocol {
 
 // Both processes come from one build; a different number means a stale engine program.
-constexpr int Version = 3;
+constexpr int Version = 4;
 
 // The kinds of document the engine tells apart.
 enum class DocumentKind { Text, Spreadsheet, Presentation, Drawing, Other };
@@ -183,6 +183,31 @@ struct MarkSaved
 {
     static auto fields(auto &) { return std::tie(); }
 };
+// The labels and extents of the rows and columns of the current sheet that twips shows.
+struct RowColumnHeaders
+{
+    QRect twips;
+    static auto fields(auto &m) { return std::tie(m.twips); }
+};
+// Puts text into the current cell as if typed there: a value, or a formula starting with '='.
+struct EnterCellText
+{
+    QString text;
+    static auto fields(auto &m) { return std::tie(m.text); }
+};
+// Moves the cell cursor to an address ("B3") or selects a range ("A1:C5").
+struct GoToCell
+{
+    QString address;
+    static auto fields(auto &m) { return std::tie(m.address); }
+};
+// A whole part (a slide) drawn small into pixels, without making it the current part.
+struct PartThumbnail
+{
+    int part = 0;
+    QSize pixels;
+    static auto fields(auto &m) { return std::tie(m.part, m.pixels); }
+};
 } // namespace request
 
 using Request =
@@ -190,7 +215,8 @@ using Request =
                  request::Key, request::Mouse, request::Uno, request::Save, request::TextSelection,
                  request::Replace, request::AddBookmark, request::InsertPicture,
                  request::InsertFile, request::Protect, request::ExportSheet, request::Sheets,
-                 request::KeepRecovery, request::MarkSaved>;
+                 request::KeepRecovery, request::MarkSaved, request::RowColumnHeaders,
+                 request::EnterCellText, request::GoToCell, request::PartThumbnail>;
 
 namespace reply {
 using detail::operator==;
@@ -272,6 +298,22 @@ struct SheetList
     int undoSteps = 0;
     static auto fields(auto &m) { return std::tie(m.sheets, m.current, m.undoSteps); }
 };
+// One row or column: its label ("B", "12") and where it starts and ends along the sheet, in
+// twips.
+struct HeaderSpan
+{
+    QString label;
+    qint64 start = 0;
+    qint64 end = 0;
+    static auto fields(auto &m) { return std::tie(m.label, m.start, m.end); }
+};
+// The rows and columns that cover the twips asked for, in order.
+struct RowColumnHeaders
+{
+    QList<HeaderSpan> rows;
+    QList<HeaderSpan> columns;
+    static auto fields(auto &m) { return std::tie(m.rows, m.columns); }
+};
 struct Error
 {
     ErrorCode code = ErrorCode::BadRequest;
@@ -280,9 +322,10 @@ struct Error
 };
 } // namespace reply
 
-using Reply = std::variant<reply::Done, reply::DocumentInfo, reply::Tile, reply::Saved, reply::Text,
-                           reply::CommandResult, reply::Replaced, reply::EditOutcome,
-                           reply::Protection, reply::SheetList, reply::Error>;
+using Reply =
+    std::variant<reply::Done, reply::DocumentInfo, reply::Tile, reply::Saved, reply::Text,
+                 reply::CommandResult, reply::Replaced, reply::EditOutcome, reply::Protection,
+                 reply::SheetList, reply::Error, reply::RowColumnHeaders>;
 
 namespace event {
 using detail::operator==;
@@ -335,11 +378,29 @@ struct StateChanged
     QString value;
     static auto fields(auto &m) { return std::tie(m.command, m.value); }
 };
+// The current cell of a spreadsheet moved: its address ("B3"), or a range ("A1:C5").
+struct CellAddress
+{
+    QString address;
+    static auto fields(auto &m) { return std::tie(m.address); }
+};
+// What the current cell holds as it is edited: its text, or its formula.
+struct CellFormula
+{
+    QString text;
+    static auto fields(auto &m) { return std::tie(m.text); }
+};
+// Row heights or column widths changed: headers asked for before are out of date.
+struct HeadersChanged
+{
+    static auto fields(auto &) { return std::tie(); }
+};
 } // namespace event
 
 using Event =
     std::variant<event::Ready, event::Invalidate, event::CursorMoved, event::CursorVisible,
-                 event::Selection, event::DocumentSize, event::PartChanged, event::StateChanged>;
+                 event::Selection, event::DocumentSize, event::PartChanged, event::StateChanged,
+                 event::CellAddress, event::CellFormula, event::HeadersChanged>;
 
 struct RequestFrame
 {
