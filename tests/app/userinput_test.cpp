@@ -45,7 +45,7 @@ protected:
     {
         std::vector<std::string> ids;
         for (const fakes::Call &call : control->calls)
-            if (call.id == doccontrol::dispid::OpenDocument) {
+            if (call.id == controlcontract::dispid::OpenDocument) {
                 const std::string address = call.args.at(0).dereferenced().toString();
                 ids.push_back(address.substr(address.find("id=") + 3, 1));
             }
@@ -140,7 +140,7 @@ TEST_F(UserInputTest, clicksDuringAnOpen_getTheMessageOncePerClick_andTheEntryOp
 {
     int nested = 0;
     control->during = [&](const fakes::Call &call) {
-        if (call.id != doccontrol::dispid::OpenDocument || nested++ > 0)
+        if (call.id != controlcontract::dispid::OpenDocument || nested++ > 0)
             return;
         clickEntry(0); // the entry being opened, already selected
         clickEntry(0);
@@ -169,14 +169,14 @@ TEST_F(UserInputTest, focusedButtons_runOnEnterAndOnSpace_notTheDefaultButton)
     form->Command4->setFocus(Qt::OtherFocusReason);
     QTest::keyClick(form->Command4, Qt::Key_Return);
     ASSERT_FALSE(control->calls.empty());
-    EXPECT_EQ(control->calls.back().id, doccontrol::dispid::ReplaceText);
+    EXPECT_EQ(control->calls.back().id, controlcontract::dispid::ReplaceText);
     EXPECT_FALSE(messages.texts().contains(WordToPdfNotice));
 
     control->calls.clear();
     form->Command9->setFocus(Qt::OtherFocusReason);
     QTest::keyClick(form->Command9, Qt::Key_Space);
     ASSERT_FALSE(control->calls.empty());
-    EXPECT_EQ(control->calls.back().id, doccontrol::dispid::ProtectDocument);
+    EXPECT_EQ(control->calls.back().id, controlcontract::dispid::ProtectDocument);
 }
 
 TEST_F(UserInputTest, typingIntoTheTemplateBox_andEnter_addsNoEntry)
@@ -199,7 +199,7 @@ TEST_F(UserInputTest, urlDialog_opensWithFocusOnOk_soEnterOpensTheTypedAddress)
     });
     form->mnuOpenRemote->trigger();
     ASSERT_FALSE(control->calls.empty());
-    EXPECT_EQ(control->calls.back().id, doccontrol::dispid::OpenDocument);
+    EXPECT_EQ(control->calls.back().id, controlcontract::dispid::OpenDocument);
     EXPECT_EQ(control->calls.back().args.at(0).toString(),
               (serverBase + "/quillary/temp/file1.doc").toStdString());
 }

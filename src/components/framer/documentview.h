@@ -37,7 +37,6 @@ public:
     void showPart(int part);
 
     const TileGrid &grid() const { return m_grid; }
-    QPoint scrollPosition() const { return scroll(); }
     // The cursor, or the current cell of a sheet, in twips; empty when there is none.
     QRect cursorTwips() const { return m_cursor; }
 
