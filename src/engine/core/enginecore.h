@@ -3,6 +3,7 @@
 #include "callbackqueue.h"
 #include "commandrunner.h"
 #include "documentbackend.h"
+#include "documentsearch.h"
 #include "enginemessages.h"
 #include "protectionpolicy.h"
 
@@ -45,6 +46,8 @@ private:
     engineprotocol::Reply uno(const engineprotocol::request::Uno &request);
     engineprotocol::Reply save(const engineprotocol::request::Save &request);
     engineprotocol::Reply textSelection();
+    engineprotocol::Reply composition(const engineprotocol::request::Composition &request);
+    engineprotocol::Reply pageRectangles();
     engineprotocol::Reply edit(const engineprotocol::Request &request);
     void onCallback(const Callback &callback);
 
@@ -54,6 +57,7 @@ private:
     CallbackQueue m_callbacks;
     CommandRunner m_commands;
     ProtectionPolicy m_protection;
+    SelectionTracker m_where;
     std::unique_ptr<DocumentBackend> m_document;
     engineprotocol::DocumentKind m_kind = engineprotocol::DocumentKind::Other;
     QString m_documentFolder;

@@ -74,6 +74,15 @@ std::optional<Reply> ProtectionPolicy::refusal(const Request &request)
         edits = !isHarmlessCommand(*uno);
         if (m_protected && edits)
             answer = refused(ProtectedText);
+    } else if (const auto *copy = std::get_if<request::Copy>(&request)) {
+        edits = copy->cut;
+        if (m_protected && edits)
+            answer = refused(ProtectedText);
+    } else if (std::holds_alternative<request::Paste>(request) ||
+               std::holds_alternative<request::Composition>(request)) {
+        edits = true;
+        if (m_protected)
+            answer = refused(ProtectedText);
     } else if (std::holds_alternative<request::Replace>(request)) {
         edits = true;
         if (m_protected)
