@@ -69,6 +69,8 @@ public:
     QString newWorkFolder(const QString &purpose);
 
 signals:
+    // A long operation started or ended.
+    void busyChanged(bool busy);
     void documentOpened();
     // The document was closed, or lost with its engine (message says so then).
     void documentClosed(const QString &message);

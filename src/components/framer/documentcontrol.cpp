@@ -3,8 +3,11 @@
 
 #include "controlfailure.h"
 #include "controlsession.h"
+#include "controltools.h"
 #include "documenteditor.h"
 #include "documentview.h"
+#include "editingtoolbar.h"
+#include "findbar.h"
 #include "formatrules.h"
 #include "signaturepad.h"
 #include "transferbar.h"
@@ -71,6 +74,8 @@ DocumentControl::DocumentControl(Options options, QWidget *parent)
     setObjectName(QStringLiteral("Quillary1"));
     setAccessibleName(QStringLiteral("文档控件"));
     setFocusPolicy(Qt::StrongFocus);
+    // The tool bar does not cover all of its row; nothing behind the control shows through.
+    setAutoFillBackground(true);
     if (!m_options.network)
         m_options.network = new QNetworkAccessManager(this);
     if (!m_options.fileDialogs) {
@@ -84,6 +89,7 @@ DocumentControl::DocumentControl(Options options, QWidget *parent)
     m_editor = std::make_unique<framer::DocumentEditor>(*m_session);
     m_view = new framer::DocumentView(&m_session->engine(), this);
     m_transfer = new framer::TransferBar(m_view);
+    m_tools = new framer::ControlTools(&m_session->engine(), m_view, this);
     m_protectionBanner = new QLabel(QStringLiteral("文档处于保护状态，不能编辑"), this);
     m_protectionBanner->setAccessibleName(QStringLiteral("文档保护状态"));
     m_protectionBanner->setAlignment(Qt::AlignCenter);
@@ -94,8 +100,11 @@ DocumentControl::DocumentControl(Options options, QWidget *parent)
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
+    // The tools on top, the document below them.
+    layout->addWidget(m_tools->toolBar());
+    layout->addWidget(m_tools->findBar());
     layout->addWidget(m_protectionBanner);
-    layout->addWidget(m_view);
+    layout->addWidget(m_view, 1);
 
     connect(m_session, &framer::ControlSession::transferStarted, m_transfer,
             &framer::TransferBar::start);
@@ -106,6 +115,12 @@ DocumentControl::DocumentControl(Options options, QWidget *parent)
     connect(m_session, &framer::ControlSession::transferEnded, m_transfer, &QWidget::hide);
     connect(m_session, &framer::ControlSession::documentClosed, this,
             &DocumentControl::onDocumentClosed);
+    connect(m_session, &framer::ControlSession::busyChanged, m_tools,
+            &framer::ControlTools::setBusy);
+    connect(m_tools, &framer::ControlTools::failed, this, [this](const QString &message) {
+        emit errorOccurred({ControlError::Failed, message});
+    });
+    connect(m_view, &framer::DocumentView::zoomChanged, this, &DocumentControl::zoomChanged);
 }
 
 DocumentControl::~DocumentControl() = default;
@@ -138,6 +153,7 @@ void DocumentControl::load(const QString &source)
     m_session->open(source);
     const framer::LoadedDocument &document = *m_session->document();
     m_view->setDocument(document.info);
+    m_tools->setDocument(document.info.kind);
     showProtection(document.info.isProtected);
     emit documentChanged();
     if (isVisible())
@@ -313,8 +329,29 @@ bool DocumentControl::captureSignature(const QString &path)
     });
 }
 
+void DocumentControl::setToolBarVisible(bool visible)
+{
+    m_tools->toolBar()->setVisible(visible);
+}
+
+bool DocumentControl::isToolBarVisible() const
+{
+    return !m_tools->toolBar()->isHidden();
+}
+
+void DocumentControl::setZoom(const Zoom &zoom)
+{
+    m_view->setZoom(zoom);
+}
+
+Zoom DocumentControl::zoom() const
+{
+    return m_view->zoom();
+}
+
 void DocumentControl::showProtection(bool on)
 {
+    m_tools->setProtected(on);
     if (on == isProtected())
         return;
     m_protectionBanner->setVisible(on);
@@ -324,6 +361,7 @@ void DocumentControl::showProtection(bool on)
 void DocumentControl::onDocumentClosed(const QString &message)
 {
     m_view->clearDocument(message);
+    m_tools->setDocument(std::nullopt);
     showProtection(false);
     emit documentChanged();
 }

@@ -2,6 +2,7 @@
 
 #include <quillary/controlerror.h>
 #include <quillary/document.h>
+#include <quillary/zoom.h>
 
 #include <QWidget>
 
@@ -13,6 +14,7 @@ class QNetworkAccessManager;
 
 namespace framer {
 class ControlSession;
+class ControlTools;
 class DocumentEditor;
 class DocumentView;
 class TransferBar;
@@ -101,6 +103,15 @@ public:
     // when complete), Cancel writes nothing.
     bool captureSignature(const QString &path);
 
+    // The editing tools above the document (undo, clipboard, fonts, alignment, lists,
+    // tables, zoom, find); shown unless hidden here.
+    void setToolBarVisible(bool visible);
+    bool isToolBarVisible() const;
+    // How large the document shows; a newly opened one starts fitted to the width (text,
+    // slides) or at 100% (sheets).
+    void setZoom(const Zoom &zoom);
+    Zoom zoom() const;
+
     ControlError lastError() const { return m_lastError; }
 
 signals:
@@ -109,6 +120,7 @@ signals:
     // A document was opened or closed, or went with its engine.
     void documentChanged();
     void protectionChanged(bool on);
+    void zoomChanged(const quillary::Zoom &zoom);
     void errorOccurred(const quillary::ControlError &error);
 
 private:
@@ -126,6 +138,7 @@ private:
     framer::ControlSession *m_session;
     framer::DocumentView *m_view;
     framer::TransferBar *m_transfer;
+    framer::ControlTools *m_tools;
     QLabel *m_protectionBanner;
     std::unique_ptr<framer::DocumentEditor> m_editor;
     QString m_lastSaveFolder;
