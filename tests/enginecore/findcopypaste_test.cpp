@@ -67,6 +67,26 @@ TEST_F(EngineCoreTest, find_thatWentRoundTheEnd_reportsNone_andSearchesBackToThe
     EXPECT_EQ(document->log.filter("ExecuteSearch").size(), 2);
 }
 
+TEST_F(EngineCoreTest, find_startsWhereTheKeysBeforeItMovedTheCursor)
+{
+    FakeDocument *document = open(LOK_DOCTYPE_TEXT);
+    document->callBack(LOK_CALLBACK_TEXT_SELECTION, "1418, 18540, 5000, 281");
+    answerSearches(document, matchAt("0", "2580, 1418, 956, 281"));
+    const auto searches = document->onCommand;
+    // Ctrl+Home lands when LibreOffice has applied it: the selection goes, the cursor is at the
+    // top.
+    document->onCommand = [=](FakeDocument &d, const QByteArray &command,
+                              const QByteArray &arguments) {
+        if (command == ".uno:ModifiedStatus") {
+            d.callBack(LOK_CALLBACK_TEXT_SELECTION, "");
+            d.callBack(LOK_CALLBACK_INVALIDATE_VISIBLE_CURSOR, "1418, 1418, 0, 281");
+        }
+        return searches(d, command, arguments);
+    };
+    expect<reply::Done>(m_core.handle(request::Key{KeyAction::Press, 0, 0x2000 | 1028}));
+    EXPECT_TRUE(expect<reply::Found>(m_core.handle(request::Find{"sample", false, true})).found);
+}
+
 TEST_F(EngineCoreTest, find_ofAbsentText_reportsNone_andOfNothing_isABadRequest)
 {
     FakeDocument *document = open(LOK_DOCTYPE_SPREADSHEET);

@@ -76,6 +76,8 @@ INSTANTIATE_TEST_SUITE_P(
         ProtectionCase{"arrowKey", request::Key{KeyAction::Press, 0, Right}, Verdict::Passes, true},
         ProtectionCase{"copyKey", request::Key{KeyAction::Press, 0, Ctrl | 514}, Verdict::Passes,
                        true},
+        ProtectionCase{"selectAllKeyWithItsLetter", request::Key{KeyAction::Press, 'a', Ctrl | 512},
+                       Verdict::Passes, true},
         ProtectionCase{"pasteKey", request::Key{KeyAction::Press, 0, Ctrl | 533}, Verdict::Refused,
                        true},
         ProtectionCase{"click", request::Mouse{MouseAction::Press, {100, 100}, 1, 1, 0},

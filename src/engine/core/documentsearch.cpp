@@ -116,6 +116,11 @@ Reply findText(SearchContext &context, const request::Find &request)
 {
     if (request.text.isEmpty())
         return reply::Error{ErrorCode::BadRequest, QStringLiteral("要查找的文字为空")};
+    // Keys and clicks so far go first. LibreOffice reports where they put the cursor when it is
+    // next idle, so a search sent at once after them may still start from the place before.
+    if (!context.commands.settleInput())
+        return reply::Error{ErrorCode::NotFinished,
+                            QStringLiteral("查找“%1”没有完成").arg(request.text)};
     const SearchPlace from =
         searchStart(context.text ? 0 : context.document.part(), context.where, request.backward);
     const std::optional<reply::Found> found = search(context, request, request.backward);

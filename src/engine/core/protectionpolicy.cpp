@@ -64,7 +64,9 @@ std::optional<Reply> ProtectionPolicy::refusal(const Request &request)
     bool edits = false;
     if (const auto *key = std::get_if<request::Key>(&request)) {
         edits = true;
-        if (m_protected && (!isNavigationKey(key->keyCode) || key->character >= 0x20))
+        // A letter with Ctrl or Alt is a command (Ctrl+A selects), not typing.
+        const bool typed = key->character >= 0x20 && (key->keyCode & 0x6000) == 0;
+        if (m_protected && (typed || !isNavigationKey(key->keyCode)))
             answer = refused(ProtectedText);
     } else if (const auto *mouse = std::get_if<request::Mouse>(&request)) {
         // Clicks place the cursor; a drag could move the selected text.
