@@ -150,6 +150,7 @@ bool DocumentControl::open(const QString &pathOrAddress)
 
 void DocumentControl::load(const QString &source)
 {
+    m_view->resetPlace();
     m_session->open(source);
     const framer::LoadedDocument &document = *m_session->document();
     m_view->setDocument(document.info);

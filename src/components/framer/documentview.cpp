@@ -66,7 +66,7 @@ void DocumentView::scrollTo(QPoint target)
     verticalScrollBar()->setValue(target.y());
 }
 
-void DocumentView::forgetPlace()
+void DocumentView::resetPlace()
 {
     m_cursor = {};
     m_selection.clear();
@@ -79,7 +79,8 @@ void DocumentView::setDocument(const reply::DocumentInfo &info)
     m_info = info;
     m_hasDocument = true;
     m_message.clear();
-    forgetPlace();
+    m_tiles->dropStandIns();
+    m_input.reset();
     m_grid.dropTiles();
     m_zoom = defaultZoom(info.kind);
     m_page = {};
@@ -112,7 +113,7 @@ void DocumentView::clearDocument(const QString &message)
     m_info = {};
     m_message = message;
     m_grid.clear();
-    forgetPlace();
+    resetPlace();
     m_parts->hide();
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     relayout();
@@ -138,7 +139,7 @@ void DocumentView::showPart(int part)
         return;
     m_info.part = part;
     m_grid.dropTiles();
-    forgetPlace();
+    resetPlace();
     {
         const QSignalBlocker blocker(m_parts);
         m_parts->setCurrentIndex(part);
@@ -184,7 +185,7 @@ void DocumentView::setZoom(const Zoom &zoom, std::optional<QPoint> anchor)
     m_zoom = zoom;
     if (m_hasDocument) {
         const QRect caret = m_grid.toViewport(m_cursor, scroll());
-        const bool caretShown = !m_cursor.isEmpty() && viewport()->rect().contains(caret.center());
+        const bool caretShown = !m_cursor.isNull() && viewport()->rect().contains(caret.center());
         const QPoint at =
             anchor.value_or(caretShown ? caret.center() : viewport()->rect().center());
         const QPoint twips = documentPoint(at);
@@ -234,7 +235,11 @@ void DocumentView::drawNow()
 
 void DocumentView::onEngineEvent(const Event &event)
 {
-    if (!m_hasDocument)
+    // Where the cursor is comes before the document is shown: it is kept for it.
+    const bool aboutPlace = std::holds_alternative<event::CursorMoved>(event) ||
+                            std::holds_alternative<event::CursorVisible>(event) ||
+                            std::holds_alternative<event::Selection>(event);
+    if (!m_hasDocument && !aboutPlace)
         return;
     std::visit(Overloaded{
                    [this](const event::Invalidate &e) {
@@ -286,7 +291,7 @@ void DocumentView::onEngineEvent(const Event &event)
 void DocumentView::ensureCursorVisible()
 {
     // Follow the caret as the user types or moves it.
-    if (!m_cursor.isEmpty())
+    if (!m_cursor.isNull())
         scrollTo(m_grid.scrollToShow(m_cursor, scroll(), viewport()->size()));
 }
 
@@ -309,7 +314,7 @@ void DocumentView::paintEvent(QPaintEvent *event)
     painter.setBrush(QColor(0, 120, 215, 70));
     for (const QRect &rect : m_selection)
         painter.drawRect(m_grid.toViewport(rect, at));
-    if (m_cursorVisible && !m_cursor.isEmpty() && hasFocus()) {
+    if (m_cursorVisible && !m_cursor.isNull() && hasFocus()) {
         QRect caret = m_grid.toViewport(m_cursor, at);
         if (m_info.kind == DocumentKind::Spreadsheet) {
             painter.setBrush(Qt::NoBrush);

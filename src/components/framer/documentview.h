@@ -29,6 +29,9 @@ class DocumentView : public QAbstractScrollArea
 public:
     explicit DocumentView(EngineClient *engine, QWidget *parent = nullptr);
 
+    // A document is about to load: the cursor and selection reported from now on are its
+    // (LibreOffice reports them once, as soon as the document is loaded).
+    void resetPlace();
     void setDocument(const engineprotocol::reply::DocumentInfo &info);
     // No document: an empty area with a hint, or the given message (why the engine stopped).
     void clearDocument(const QString &message = {});
@@ -80,8 +83,6 @@ private:
     QPoint scroll() const;
     void scrollTo(QPoint target);
     void showPart(int part);
-    // No cursor, selection, composition or stand-in tiles: a new document or part.
-    void forgetPlace();
     void onEngineEvent(const engineprotocol::Event &event);
     void relayout();
     void askPageSize();

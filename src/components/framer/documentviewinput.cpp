@@ -88,7 +88,7 @@ void DocumentView::inputMethodEvent(QInputMethodEvent *event)
 
 QVariant DocumentView::inputMethodQuery(Qt::InputMethodQuery query) const
 {
-    if (query == Qt::ImCursorRectangle && !m_cursor.isEmpty())
+    if (query == Qt::ImCursorRectangle && !m_cursor.isNull())
         return m_grid.toViewport(m_cursor, scroll());
     if (query == Qt::ImEnabled)
         return m_hasDocument;
