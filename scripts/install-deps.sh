@@ -12,7 +12,8 @@ packages=(
   libreofficekit-dev libreoffice-writer libreoffice-calc libreoffice-impress
   shared-mime-info
   fonts-noto-cjk fonts-dejavu-core
-  xvfb xauth imagemagick x11-utils poppler-utils
+  xvfb xauth imagemagick x11-utils poppler-utils openbox
+  xclip xdotool unzip
   xdg-utils curl nginx-light wrk
 )
 

@@ -6,7 +6,8 @@
 // The documents the tests open, made at build time from tests/documents/sources:
 // sample.{doc,docx,odt,rtf,html,fodt} (two pages of text), sample.{xls,xlsx,ods,fods} (sheets
 // "First" and "Second"), sample.{ppt,pptx,odp,fodp} (three slides), cat.fodt,
-// three-sheets.fods, inserted.rtf and inserted.txt.
+// three-sheets.fods, inserted.rtf, inserted.txt and styled.fodt (a bold paragraph, then plain
+// ones).
 namespace testdocuments {
 
 QString path(const QString &name);
