@@ -122,6 +122,22 @@ TEST_F(ToolBarTest, zoom_changesTheDrawnScale_fromTheToolBar_andFromCtrlWheel)
               QStringLiteral("150%"));
 }
 
+TEST_F(ToolBarTest, zoomBox_takesAnyPercentTyped_andShowsTheZoomAgainAfterNonsense)
+{
+    ASSERT_TRUE(shown().open(QStringLiteral("sample.docx")));
+    auto *box = qobject_cast<QComboBox *>(shown().named(QStringLiteral("缩放")));
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(box->currentText(), QStringLiteral("适合宽度"));
+    shown().enter(QStringLiteral("缩放"), QStringLiteral("130"));
+    EXPECT_EQ(shown().control.zoom(), quillary::Zoom::at(130));
+    EXPECT_EQ(box->currentText(), QStringLiteral("130%"));
+    shown().enter(QStringLiteral("缩放"), QStringLiteral("big"));
+    EXPECT_EQ(shown().control.zoom(), quillary::Zoom::at(130));
+    EXPECT_EQ(box->currentText(), QStringLiteral("130%"));
+    shown().keys(Qt::Key_Minus, Qt::ControlModifier);
+    EXPECT_EQ(shown().control.zoom(), quillary::Zoom::at(125));
+}
+
 TEST_F(ToolBarTest, find_selectsTheNextMatchInView_andReportsNoneAtTheEnd)
 {
     ASSERT_TRUE(shown().open(QStringLiteral("sample.docx")));

@@ -35,6 +35,17 @@ const NamedColour Colours[] = {
 const QList<QPair<int, int>> TableSizes{{2, 2}, {2, 3}, {3, 3}, {3, 4},
                                         {4, 4}, {5, 4}, {5, 5}, {8, 6}};
 
+// What the user picks from a box's list, or types there and enters (the box itself reports
+// only text that is in its list).
+template <class Handle> void onChosen(QComboBox *box, QObject *context, Handle handle)
+{
+    QObject::connect(box, &QComboBox::textActivated, context, handle);
+    QObject::connect(box->lineEdit(), &QLineEdit::returnPressed, context, [box, handle] {
+        if (box->findText(box->currentText()) < 0)
+            handle(box->currentText());
+    });
+}
+
 QIcon swatch(const QColor &colour)
 {
     QPixmap picture(16, 16);
@@ -114,7 +125,7 @@ void EditingToolBar::addFontBoxes()
     m_font->setMinimumContentsLength(10);
     m_font->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     name(m_font, Tool::FontName);
-    connect(m_font, &QComboBox::textActivated, this, &EditingToolBar::fontChosen);
+    onChosen(m_font, this, [this](const QString &family) { emit fontChosen(family); });
     m_actions.insert(Tool::FontName, addWidget(m_font));
 
     m_size = new QComboBox(this);
@@ -125,7 +136,7 @@ void EditingToolBar::addFontBoxes()
     m_size->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     m_size->setValidator(new QDoubleValidator(1, 999, 1, m_size));
     name(m_size, Tool::FontSize);
-    connect(m_size, &QComboBox::textActivated, this, [this](const QString &text) {
+    onChosen(m_size, this, [this](const QString &text) {
         bool ok = false;
         const double points = text.toDouble(&ok);
         if (ok && points > 0)
@@ -197,7 +208,7 @@ void EditingToolBar::addZoomBox()
     m_zoom->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     m_zoom->setEnabled(false);
     name(m_zoom, Tool::Zoom);
-    connect(m_zoom, &QComboBox::textActivated, this, [this](const QString &text) {
+    onChosen(m_zoom, this, [this](const QString &text) {
         if (const auto zoom = zoomFromText(text))
             emit zoomChosen(*zoom);
         else
