@@ -8,38 +8,21 @@ using quillary::Zoom;
 
 namespace {
 
-struct StepCase
+TEST(ZoomSteps, nextStep_isTheNeighbourOnTheLadder_andStopsAtTheEnds)
 {
-    const char *name;
-    int percent;
-    int direction;
-    int next;
-};
-
-void PrintTo(const StepCase &c, std::ostream *out)
-{
-    *out << c.name;
+    const struct
+    {
+        int percent;
+        int direction;
+        int next;
+    } cases[] = {
+        {100, 1, 110}, {100, -1, 90}, {163, 1, 175}, {163, -1, 150},
+        {400, 1, 400}, {50, -1, 50},  {20, 1, 50},   {500, -1, 400},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(framer::nextZoomStep(c.percent, c.direction), c.next)
+            << c.percent << " by " << c.direction;
 }
-
-class ZoomStepTest : public ::testing::TestWithParam<StepCase>
-{
-};
-
-TEST_P(ZoomStepTest, nextStep_isTheNeighbourOnTheLadder_andStopsAtTheEnds)
-{
-    EXPECT_EQ(framer::nextZoomStep(GetParam().percent, GetParam().direction), GetParam().next);
-}
-
-INSTANTIATE_TEST_SUITE_P(Steps, ZoomStepTest,
-                         ::testing::Values(StepCase{"inFromActualSize", 100, 1, 110},
-                                           StepCase{"outFromActualSize", 100, -1, 90},
-                                           StepCase{"inFromBetweenSteps", 163, 1, 175},
-                                           StepCase{"outFromBetweenSteps", 163, -1, 150},
-                                           StepCase{"inAtTheTop", 400, 1, 400},
-                                           StepCase{"outAtTheBottom", 50, -1, 50},
-                                           StepCase{"inFromBelowTheLadder", 20, 1, 50},
-                                           StepCase{"outFromAboveTheLadder", 500, -1, 400}),
-                         [](const auto &info) { return std::string(info.param.name); });
 
 struct ScaleCase
 {
