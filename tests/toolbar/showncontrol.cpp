@@ -4,11 +4,15 @@
 #include "testdocuments.h"
 
 #include <QAbstractButton>
+#include <QAction>
+#include <QApplication>
 #include <QComboBox>
 #include <QFile>
 #include <QLineEdit>
+#include <QMenu>
 #include <QProcess>
 #include <QTest>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -60,6 +64,31 @@ void ShownControl::click(const QString &buttonName)
         return;
     }
     QTest::mouseClick(pressed, Qt::LeftButton);
+}
+
+bool ShownControl::choose(const QString &buttonName, const QString &item)
+{
+    // The menu runs its own loop: it is answered once it is up.
+    bool chosen = false;
+    QTimer answer;
+    answer.setInterval(20);
+    QObject::connect(&answer, &QTimer::timeout, [&] {
+        auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
+        if (!menu)
+            return;
+        answer.stop();
+        for (QAction *action : menu->actions())
+            if (action->text() == item) {
+                menu->setActiveAction(action);
+                QTest::keyClick(menu, Qt::Key_Return);
+                chosen = true;
+                return;
+            }
+        menu->close();
+    });
+    answer.start();
+    click(buttonName);
+    return eventually([&] { return !answer.isActive(); }) && chosen;
 }
 
 void ShownControl::enter(const QString &boxName, const QString &text)

@@ -29,6 +29,8 @@ public:
     QWidget *named(const QString &name) const;
     QAbstractButton *button(const QString &name) const;
     void click(const QString &buttonName);
+    // Presses the button and picks item from the menu it pops up; false when there is none.
+    bool choose(const QString &buttonName, const QString &item);
     // Types into the box called name and presses Enter.
     void enter(const QString &boxName, const QString &text);
     void keys(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier);

@@ -10,9 +10,11 @@
 #include <QComboBox>
 #include <QInputMethodEvent>
 #include <QLabel>
+#include <QMenu>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
+#include <QToolButton>
 
 #include <gtest/gtest.h>
 
@@ -74,6 +76,24 @@ TEST_F(ToolBarTest, boldPressedOnASelection_isInTheSavedDocx)
     const QByteArray saved = shown().savedDocxXml();
     EXPECT_TRUE(isBold(saved));
     EXPECT_TRUE(saved.contains("Quillary sample page two."));
+}
+
+TEST_F(ToolBarTest, sizeColourAndTable_chosenInTheToolBar_areInTheSavedDocx)
+{
+    ASSERT_TRUE(shown().open(QStringLiteral("sample.docx")));
+    shown().keys(Qt::Key_A, Qt::ControlModifier);
+    ASSERT_TRUE(eventually([&] { return !shown().selectedText().isEmpty(); }));
+    shown().enter(QStringLiteral("字号"), QStringLiteral("16"));
+    shown().click(QStringLiteral("字体颜色")); // red until another is chosen
+    shown().keys(Qt::Key_End, Qt::ControlModifier);
+    EXPECT_TRUE(shown().choose(QStringLiteral("插入表格"), QStringLiteral("3 行 × 4 列")));
+
+    const QByteArray saved = shown().savedDocxXml();
+    EXPECT_TRUE(saved.contains("<w:sz w:val=\"32\"/>")) << "16 points are 32 half points";
+    EXPECT_TRUE(saved.contains("<w:color w:val=\"FF0000\"/>"));
+    EXPECT_EQ(saved.count("<w:tbl>"), 1);
+    EXPECT_EQ(saved.count("<w:tr>") + saved.count("<w:tr "), 3);
+    EXPECT_EQ(saved.count("<w:gridCol "), 4);
 }
 
 TEST_F(ToolBarTest, boldState_followsTheCursor_intoBoldAndPlainText)

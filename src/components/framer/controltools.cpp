@@ -44,6 +44,13 @@ ControlTools::ControlTools(EngineClient *engine, DocumentView *view, QWidget *co
     connect(m_toolBar, &EditingToolBar::tableChosen, m_actions, &ToolActions::insertTable);
     connect(m_toolBar, &EditingToolBar::zoomChosen, m_view,
             [this](const Zoom &zoom) { m_view->setZoom(zoom); });
+    // Once a font, size, colour, table or zoom is chosen, typing goes on in the document.
+    const auto backToDocument = [this] { m_view->setFocus(Qt::OtherFocusReason); };
+    connect(m_toolBar, &EditingToolBar::fontChosen, this, backToDocument);
+    connect(m_toolBar, &EditingToolBar::sizeChosen, this, backToDocument);
+    connect(m_toolBar, &EditingToolBar::colourChosen, this, backToDocument);
+    connect(m_toolBar, &EditingToolBar::tableChosen, this, backToDocument);
+    connect(m_toolBar, &EditingToolBar::zoomChosen, this, backToDocument);
     connect(m_view, &DocumentView::zoomChanged, m_toolBar, &EditingToolBar::showZoom);
     connect(m_view, &DocumentView::contextMenuRequested, this, &ControlTools::showContextMenu);
     connect(m_findBar, &FindBar::searchRequested, m_actions, &ToolActions::find);

@@ -21,7 +21,8 @@ void DocumentView::wheelEvent(QWheelEvent *event)
         return QAbstractScrollArea::wheelEvent(event);
     // Ctrl+wheel zooms about the pointer, a step per notch (touchpads add up small turns).
     m_wheel += event->angleDelta().y();
-    const QPoint anchor = viewport()->mapFrom(this, event->position().toPoint());
+    // Delivered through the viewport: the position is the viewport's.
+    const QPoint anchor = event->position().toPoint();
     for (; m_wheel >= WheelStep; m_wheel -= WheelStep)
         zoomBy(1, anchor);
     for (; m_wheel <= -WheelStep; m_wheel += WheelStep)
