@@ -13,6 +13,7 @@ packages=(
   shared-mime-info
   fonts-noto-cjk fonts-dejavu-core
   xvfb xauth imagemagick x11-utils poppler-utils openbox
+  xclip xdotool unzip
   xdg-utils curl nginx-light wrk
   dpkg-dev file lintian desktop-file-utils appstream iproute2 util-linux
 )

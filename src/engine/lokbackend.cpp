@@ -6,6 +6,7 @@
 #include <QUrl>
 
 #include <cstdlib>
+#include <vector>
 
 namespace {
 
@@ -97,6 +98,52 @@ public:
     {
         return take(m_document->getCommandValues(command.constData()));
     }
+    QList<engineprotocol::ClipboardItem> clipboard(const QList<QByteArray> &mimeTypes) override
+    {
+        std::vector<const char *> wanted;
+        for (const QByteArray &mimeType : mimeTypes)
+            wanted.push_back(mimeType.constData());
+        wanted.push_back(nullptr);
+        size_t count = 0;
+        char **types = nullptr;
+        size_t *sizes = nullptr;
+        char **streams = nullptr;
+        if (!m_document->getClipboard(wanted.data(), &count, &types, &sizes, &streams))
+            return {};
+        QList<engineprotocol::ClipboardItem> items;
+        for (size_t i = 0; i < count; ++i) {
+            items.append(
+                {QString::fromUtf8(types[i]), QByteArray(streams[i], qsizetype(sizes[i]))});
+            std::free(types[i]);
+            std::free(streams[i]);
+        }
+        std::free(types);
+        std::free(sizes);
+        std::free(streams);
+        return items;
+    }
+    bool setClipboard(const QList<engineprotocol::ClipboardItem> &items) override
+    {
+        QList<QByteArray> types;
+        std::vector<const char *> typePointers;
+        std::vector<size_t> sizes;
+        std::vector<const char *> streams;
+        for (const engineprotocol::ClipboardItem &item : items) {
+            types.append(item.mimeType.toUtf8());
+            sizes.push_back(size_t(item.data.size()));
+            streams.push_back(item.data.constData());
+        }
+        for (const QByteArray &type : types)
+            typePointers.push_back(type.constData());
+        return m_document->setClipboard(size_t(items.size()), typePointers.data(), sizes.data(),
+                                        streams.data());
+    }
+    void postTextInput(int type, const QString &text) override
+    {
+        // Window 0 is the document's own.
+        m_document->postWindowExtTextInputEvent(0, type, text.toUtf8().constData());
+    }
+    QByteArray pageRectangles() override { return take(m_document->getPartPageRectangles()); }
 
 private:
     static void callback(int type, const char *payload, void *data)

@@ -9,6 +9,61 @@
 
 namespace {
 
+struct CompositionCase
+{
+    const char *name;
+    bool composing;
+    QString commit;
+    QString preedit;
+    QList<engineprotocol::Request> requests;
+    bool composingAfter;
+};
+
+void PrintTo(const CompositionCase &c, std::ostream *out)
+{
+    *out << c.name;
+}
+
+class CompositionTest : public ::testing::TestWithParam<CompositionCase>
+{
+};
+
+TEST_P(CompositionTest, inputMethodEvent_showsPreeditAtTheCursor_andCommitsIt)
+{
+    const CompositionCase &c = GetParam();
+    const framer::CompositionInput input =
+        framer::compositionRequests(c.composing, c.commit, c.preedit);
+    EXPECT_TRUE(input.requests == c.requests);
+    EXPECT_EQ(input.composing, c.composingAfter);
+}
+
+using engineprotocol::KeyAction;
+using engineprotocol::request::Composition;
+using engineprotocol::request::Key;
+
+INSTANTIATE_TEST_SUITE_P(
+    InputMethod, CompositionTest,
+    ::testing::Values(
+        CompositionCase{
+            "firstPreedit_startsAComposition", false, "", "zh", {Composition{"zh", false}}, true},
+        CompositionCase{
+            "longerPreedit_replacesIt", true, "", "zhong", {Composition{"zhong", false}}, true},
+        CompositionCase{"commit_endsIt", true, "中", "", {Composition{"中", true}}, false},
+        CompositionCase{"cancel_endsItEmpty", true, "", "", {Composition{"", true}}, false},
+        CompositionCase{"commitAndGoOn_endsOneAndStartsTheNext",
+                        true,
+                        "中",
+                        "wen",
+                        {Composition{"中", true}, Composition{"wen", false}},
+                        true},
+        CompositionCase{"commitWithoutComposing_isTyped",
+                        false,
+                        "中",
+                        "",
+                        {Key{KeyAction::Press, 0x4e2d, 0}, Key{KeyAction::Release, 0x4e2d, 0}},
+                        false}),
+    [](const auto &info) { return std::string(info.param.name); });
+
 TEST(InputMapping, engineKeyCode_mapsNavigationLettersAndModifiers)
 {
     const struct

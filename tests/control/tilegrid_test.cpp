@@ -245,4 +245,43 @@ TEST(TileGrid, prune_dropsFarTiles_butKeepsPendingAndNearOnes)
     EXPECT_EQ(grid.tileCount(), 6) << "nothing goes while there are few tiles";
 }
 
+TEST(TileGrid, scrollKeeping_putsTheSamePointUnderTheAnchor_atAnyScale)
+{
+    TileGrid grid;
+    grid.layOutAt(12240, 31680, 800, 1.0 / 15);
+    const QPoint anchor(400, 300);
+    const QPoint scroll(0, 500);
+    const QPoint twips = grid.toTwips(anchor, scroll);
+    for (const double scale : {2.0 / 15, 0.5 / 15, 4.0 / 15}) {
+        grid.layOutAt(12240, 31680, 800, scale);
+        const QPoint kept = grid.scrollKeeping(twips, anchor);
+        EXPECT_LE((grid.toTwips(anchor, kept) - twips).manhattanLength(), int(2 / scale)) << scale;
+    }
+}
+
+TEST(TileGrid, drawnTiles_keepTheirTwips_andCurrentMeansDrawnAndFresh)
+{
+    TileGrid grid;
+    grid.layOutAt(12240, 15840, 800, 1.0 / 15);
+    const QRect range(0, 0, 2, 1);
+    EXPECT_FALSE(grid.isCurrent(range));
+    QImage drawn(Tile, Tile, QImage::Format_ARGB32_Premultiplied);
+    grid.takeMissing(range);
+    grid.store({0, 0}, grid.generation(), drawn);
+    EXPECT_FALSE(grid.isCurrent(range)) << "one tile of two";
+    grid.store({1, 0}, grid.generation(), drawn);
+    EXPECT_TRUE(grid.isCurrent(range));
+    grid.invalidate({0, 0, 10, 10});
+    EXPECT_FALSE(grid.isCurrent(range)) << "a stale tile";
+
+    const auto tiles = grid.drawnTiles();
+    ASSERT_EQ(tiles.size(), 2);
+    for (const auto &[twips, image] : tiles)
+        EXPECT_TRUE(twips == grid.tileTwips({0, 0}) || twips == grid.tileTwips({1, 0}));
+
+    grid.layOutAt(12240, 15840, 800, 2.0 / 15); // zoomed: the tiles go
+    EXPECT_EQ(grid.tileCount(), 0);
+    EXPECT_TRUE(grid.drawnTiles().isEmpty());
+}
+
 } // namespace

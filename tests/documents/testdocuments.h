@@ -7,7 +7,8 @@
 // sample.{doc,docx,odt,rtf,html,fodt} (two pages of text), sample.{xls,xlsx,ods,fods} (sheets
 // "First" and "Second"), sample.{ppt,pptx,odp,fodp} (three slides), figures.{xls,xlsx} (items
 // in A1:A4, amounts in B1:B3 and their sum in B4), slides.pptx (three slides, black in their
-// left, middle and right third), cat.fodt, three-sheets.fods, inserted.rtf and inserted.txt.
+// left, middle and right third), cat.fodt, three-sheets.fods, inserted.rtf, inserted.txt and
+// styled.fodt (a bold paragraph, then plain ones).
 namespace testdocuments {
 
 QString path(const QString &name);

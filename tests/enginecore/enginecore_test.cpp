@@ -1,5 +1,4 @@
-#include "enginecore.h"
-#include "fakeoffice.h"
+#include "enginecorefixture.h"
 
 #include <LibreOfficeKit/LibreOfficeKitEnums.h>
 
@@ -14,49 +13,6 @@
 using namespace engineprotocol;
 
 namespace {
-
-class EngineCoreTest : public ::testing::Test
-{
-protected:
-    void SetUp() override { ASSERT_TRUE(m_dir.isValid()); }
-
-    QString file(const QString &name, const QByteArray &bytes = "document bytes")
-    {
-        QFile file(m_dir.filePath(name));
-        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(bytes);
-        return file.fileName();
-    }
-    // Loads a fake document of the given LOK_DOCTYPE_* into the engine.
-    FakeDocument *open(int type, const QList<FakeDocument::Part> &parts = {{"Page"}})
-    {
-        FakeDocument *document = m_office.prepare(type);
-        document->sheets = parts;
-        const Reply reply = m_core.handle(request::Load{file(QStringLiteral("document.odt"))});
-        EXPECT_TRUE(std::holds_alternative<reply::DocumentInfo>(reply));
-        document->log.clear();
-        return document;
-    }
-    template <class T> T expect(const Reply &reply)
-    {
-        if (const auto *error = std::get_if<reply::Error>(&reply))
-            ADD_FAILURE() << "refused: " << error->message.toStdString();
-        EXPECT_TRUE(std::holds_alternative<T>(reply)) << "reply " << reply.index();
-        return std::holds_alternative<T>(reply) ? std::get<T>(reply) : T{};
-    }
-    static reply::Error errorOf(const Reply &reply)
-    {
-        EXPECT_TRUE(std::holds_alternative<reply::Error>(reply)) << "reply " << reply.index();
-        return std::holds_alternative<reply::Error>(reply) ? std::get<reply::Error>(reply)
-                                                           : reply::Error{};
-    }
-
-    QTemporaryDir m_dir;
-    FakeOffice m_office;
-    std::vector<Event> m_events;
-    enginecore::EngineCore m_core{m_office,
-                                  [this](const Event &event) { m_events.push_back(event); }, [] {}};
-};
 
 TEST_F(EngineCoreTest, withoutADocument_everyRequestButLoadAndClose_isRefused)
 {

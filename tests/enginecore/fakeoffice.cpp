@@ -119,6 +119,30 @@ QByteArray FakeDocument::commandValues(const QByteArray &command)
     return QJsonDocument(QJsonObject{{"actions", actions}}).toJson(QJsonDocument::Compact);
 }
 
+QList<engineprotocol::ClipboardItem> FakeDocument::clipboard(const QList<QByteArray> &mimeTypes)
+{
+    QList<engineprotocol::ClipboardItem> items;
+    for (const QByteArray &mimeType : mimeTypes) {
+        const QString type = QString::fromUtf8(mimeType);
+        const auto held = std::find_if(clipboardItems.cbegin(), clipboardItems.cend(),
+                                       [&](const auto &item) { return item.mimeType == type; });
+        items.append({type, held == clipboardItems.cend() ? QByteArray() : held->data});
+    }
+    return items;
+}
+
+bool FakeDocument::setClipboard(const QList<engineprotocol::ClipboardItem> &items)
+{
+    log << QStringLiteral("clipboard %1").arg(items.size());
+    clipboardItems = items;
+    return true;
+}
+
+void FakeDocument::postTextInput(int type, const QString &text)
+{
+    log << QStringLiteral("input %1 %2").arg(type).arg(text);
+}
+
 std::unique_ptr<enginecore::DocumentBackend> FakeOffice::load(const QString &path)
 {
     loadedPaths << path;

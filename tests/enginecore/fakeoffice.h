@@ -42,8 +42,12 @@ public:
     // What saveAs writes; empty: it fails.
     QByteArray savedBytes = "saved";
     CommandHandler onCommand;
+    // What the document's clipboard holds; a copy (answered by a handler) may fill it.
+    QList<engineprotocol::ClipboardItem> clipboardItems;
+    QByteArray pages = "284, 284, 11906, 16838; 284, 17406, 11906, 16838";
     // "key 0 65 512", "mouse 0 100,200", "uno .uno:Bold", "save /path pdf", "part 1",
-    // "values .uno:ViewRowColumnHeaders?…", "part tile 2 0,0 12240x15840 of 140x79", …
+    // "input 0 zhong", "clipboard 2", "values .uno:ViewRowColumnHeaders?…",
+    // "part tile 2 0,0 12240x15840 of 140x79", …
     QStringList log;
 
     void listen(enginecore::CallbackSink sink) override { m_sink = std::move(sink); }
@@ -63,6 +67,10 @@ public:
     QString textSelection(const QByteArray &) override { return QStringLiteral("selected"); }
     bool saveAs(const QString &path, const QByteArray &format, const QByteArray &options) override;
     QByteArray commandValues(const QByteArray &command) override;
+    QList<engineprotocol::ClipboardItem> clipboard(const QList<QByteArray> &mimeTypes) override;
+    bool setClipboard(const QList<engineprotocol::ClipboardItem> &items) override;
+    void postTextInput(int type, const QString &text) override;
+    QByteArray pageRectangles() override { return pages; }
 
 private:
     enginecore::CallbackSink m_sink;

@@ -59,11 +59,14 @@ void ControlSession::exclusive(const std::function<void()> &work)
     if (m_busy)
         fail(ControlError::Busy, QStringLiteral("文档控件正在处理上一个操作，请稍候再试"));
     m_busy = true;
+    emit busyChanged(true);
     // The control may be gone when a nested loop returns.
     const QPointer<ControlSession> self(this);
     auto idle = qScopeGuard([self] {
-        if (self)
-            self->m_busy = false;
+        if (!self)
+            return;
+        self->m_busy = false;
+        emit self->busyChanged(false);
     });
     if (m_recovery->isRunning()) {
         // The recovery answers through the event loop, never from further down this stack.

@@ -79,6 +79,8 @@ public:
     QString newWorkFolder(const QString &purpose);
 
 signals:
+    // A long operation started or ended.
+    void busyChanged(bool busy);
     void documentOpened();
     // The engine died with the document loaded; recover() brings it back.
     void documentLost();

@@ -4,8 +4,11 @@
 #include "cellediting.h"
 #include "controlfailure.h"
 #include "controlsession.h"
+#include "controltools.h"
 #include "documenteditor.h"
 #include "documentview.h"
+#include "editingtoolbar.h"
+#include "findbar.h"
 #include "formatrules.h"
 #include "formulabar.h"
 #include "signaturepad.h"
@@ -97,6 +100,8 @@ DocumentControl::DocumentControl(Options options, QWidget *parent)
     setObjectName(QStringLiteral("Quillary1"));
     setAccessibleName(QStringLiteral("文档控件"));
     setFocusPolicy(Qt::StrongFocus);
+    // The tool bar does not cover all of its row; nothing behind the control shows through.
+    setAutoFillBackground(true);
     if (!m_options.network)
         m_options.network = new QNetworkAccessManager(this);
     if (!m_options.fileDialogs) {
@@ -110,6 +115,7 @@ DocumentControl::DocumentControl(Options options, QWidget *parent)
     m_editor = std::make_unique<framer::DocumentEditor>(*m_session);
     m_view = new framer::DocumentView(&m_session->engine(), this);
     m_transfer = new framer::TransferBar(m_view);
+    m_tools = new framer::ControlTools(&m_session->engine(), m_view, this);
     m_protectionBanner =
         banner(QStringLiteral("文档处于保护状态，不能编辑"), QStringLiteral("文档保护状态"),
                QStringLiteral("background: #fff4ce; color: #5c3c00; padding: 3px;"), this);
@@ -128,6 +134,9 @@ DocumentControl::DocumentControl(Options options, QWidget *parent)
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
+    // The tools on top, the document below them.
+    layout->addWidget(m_tools->toolBar());
+    layout->addWidget(m_tools->findBar());
     layout->addWidget(m_recoveryNotice);
     layout->addWidget(m_protectionBanner);
     layout->addWidget(formulaBar);
@@ -154,6 +163,12 @@ DocumentControl::DocumentControl(Options options, QWidget *parent)
             [this](const QString &message) {
                 emit errorOccurred(ControlError{ControlError::Failed, message});
             });
+    connect(m_session, &framer::ControlSession::busyChanged, m_tools,
+            &framer::ControlTools::setBusy);
+    connect(m_tools, &framer::ControlTools::failed, this, [this](const QString &message) {
+        emit errorOccurred({ControlError::Failed, message});
+    });
+    connect(m_view, &framer::DocumentView::zoomChanged, this, &DocumentControl::zoomChanged);
 }
 
 DocumentControl::~DocumentControl() = default;
@@ -183,10 +198,12 @@ bool DocumentControl::open(const QString &pathOrAddress)
 
 void DocumentControl::load(const QString &source)
 {
+    m_view->resetPlace();
     m_session->open(source);
     m_recoveryNotice->hide();
     const framer::LoadedDocument &document = *m_session->document();
     m_view->setDocument(document.info);
+    m_tools->setDocument(document.info.kind);
     showProtection(document.info.isProtected);
     emit documentChanged();
     if (isVisible())
@@ -364,8 +381,29 @@ bool DocumentControl::captureSignature(const QString &path)
     });
 }
 
+void DocumentControl::setToolBarVisible(bool visible)
+{
+    m_tools->toolBar()->setVisible(visible);
+}
+
+bool DocumentControl::isToolBarVisible() const
+{
+    return !m_tools->toolBar()->isHidden();
+}
+
+void DocumentControl::setZoom(const Zoom &zoom)
+{
+    m_view->setZoom(zoom);
+}
+
+Zoom DocumentControl::zoom() const
+{
+    return m_view->zoom();
+}
+
 void DocumentControl::showProtection(bool on)
 {
+    m_tools->setProtected(on);
     if (on == isProtected())
         return;
     m_protectionBanner->setVisible(on);
@@ -376,6 +414,7 @@ void DocumentControl::onDocumentClosed(const QString &message)
 {
     m_view->clearDocument(message);
     m_recoveryNotice->hide();
+    m_tools->setDocument(std::nullopt);
     showProtection(false);
     emit documentChanged();
 }
@@ -386,12 +425,14 @@ void DocumentControl::onDocumentLost()
     m_recoveryScroll = m_view->scrollPosition();
     const framer::RecoveryPoint point{m_view->document().part, m_view->firstVisibleTile()};
     m_view->clearDocument(QStringLiteral("文档引擎意外停止，正在恢复文档……"));
+    m_tools->setDocument(std::nullopt);
     m_session->recover(point, isProtected());
 }
 
 void DocumentControl::onDocumentRecovered(bool unsavedChanges)
 {
     m_view->setDocument(m_session->document()->info);
+    m_tools->setDocument(m_session->document()->info.kind);
     m_view->scrollTo(m_recoveryScroll);
     showProtection(m_session->document()->info.isProtected);
     m_recoveryNotice->setText(

@@ -1,7 +1,7 @@
 #include "documentview.h"
 
-#include "inputmapping.h"
 #include "sheetheaders.h"
+#include "zoomrules.h"
 
 #include <QKeyEvent>
 #include <QPainter>
@@ -10,23 +10,28 @@
 #include <QTabBar>
 
 using namespace engineprotocol;
+using quillary::Zoom;
 
 namespace framer {
 
 namespace {
-
-constexpr int MaxTiles = 160; // about 40 MB of tiles at most
 
 template <class... Handlers> struct Overloaded : Handlers...
 {
     using Handlers::operator()...;
 };
 
+Zoom defaultZoom(DocumentKind kind)
+{
+    return kind == DocumentKind::Spreadsheet ? Zoom::at(100) : Zoom::fitWidth();
+}
+
 } // namespace
 
 DocumentView::DocumentView(EngineClient *engine, QWidget *parent)
-    : QAbstractScrollArea(parent), m_engine(engine), m_parts(new QTabBar(this)),
-      m_headers(new SheetHeaders(engine, this))
+    : QAbstractScrollArea(parent), m_engine(engine), m_input(engine),
+      m_tiles(new TilePainter(engine, m_grid, viewport(), [this] { return scroll(); })),
+      m_parts(new QTabBar(this)), m_headers(new SheetHeaders(engine, this))
 {
     setAccessibleName(QStringLiteral("文档视图"));
     setFocusPolicy(Qt::StrongFocus);
@@ -49,6 +54,7 @@ DocumentView::DocumentView(EngineClient *engine, QWidget *parent)
     });
     connect(m_engine, &EngineClient::eventReceived, this, &DocumentView::onEngineEvent);
     connect(m_headers, &SheetHeaders::roomChanged, this, &DocumentView::relayout);
+    connect(m_tiles, &TilePainter::caughtUp, this, &DocumentView::caughtUp);
 }
 
 QPoint DocumentView::scroll() const
@@ -56,14 +62,30 @@ QPoint DocumentView::scroll() const
     return QPoint(horizontalScrollBar()->value(), verticalScrollBar()->value());
 }
 
+void DocumentView::scrollTo(QPoint target)
+{
+    horizontalScrollBar()->setValue(target.x());
+    verticalScrollBar()->setValue(target.y());
+}
+
+void DocumentView::resetPlace()
+{
+    m_cursor = {};
+    m_selection.clear();
+    m_tiles->dropStandIns();
+    m_input.reset();
+}
+
 void DocumentView::setDocument(const reply::DocumentInfo &info)
 {
     m_info = info;
     m_hasDocument = true;
     m_message.clear();
-    m_cursor = {};
-    m_selection.clear();
+    m_tiles->dropStandIns();
+    m_input.reset();
     m_grid.dropTiles();
+    m_zoom = defaultZoom(info.kind);
+    m_page = {};
     {
         const QSignalBlocker blocker(m_parts);
         while (m_parts->count() > 0)
@@ -81,11 +103,12 @@ void DocumentView::setDocument(const reply::DocumentInfo &info)
     // Always there with a document, so fitting the width cannot make it appear and change
     // the width again.
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    verticalScrollBar()->setValue(0);
-    horizontalScrollBar()->setValue(0);
+    scrollTo({});
     emit documentChanged();
     relayout();
+    askPageSize();
     viewport()->update();
+    emit zoomChanged(m_zoom);
 }
 
 void DocumentView::clearDocument(const QString &message)
@@ -94,13 +117,25 @@ void DocumentView::clearDocument(const QString &message)
     m_info = {};
     m_message = message;
     m_grid.clear();
-    m_selection.clear();
-    m_cursor = {};
+    resetPlace();
     m_parts->hide();
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     emit documentChanged();
     relayout();
     viewport()->update();
+}
+
+void DocumentView::askPageSize()
+{
+    QPointer<DocumentView> self(this);
+    m_engine->post(request::PageRectangles{}, [self](Reply *reply, const auto &) {
+        const auto *pages = reply ? std::get_if<reply::Rectangles>(reply) : nullptr;
+        if (!self || !pages || pages->twips.isEmpty() || !self->m_hasDocument)
+            return;
+        self->m_page = pages->twips.first().size();
+        if (self->m_zoom.mode == Zoom::FitPage)
+            self->setZoom(self->m_zoom);
+    });
 }
 
 void DocumentView::showPart(int part)
@@ -109,8 +144,7 @@ void DocumentView::showPart(int part)
         return;
     m_info.part = part;
     m_grid.dropTiles();
-    m_cursor = {};
-    m_selection.clear();
+    resetPlace();
     {
         const QSignalBlocker blocker(m_parts);
         m_parts->setCurrentIndex(part);
@@ -141,9 +175,12 @@ void DocumentView::relayout()
     m_parts->setGeometry(area.left() - headers.left(), area.bottom() + 1,
                          area.width() + headers.left(), barHeight);
 
-    if (m_hasDocument)
-        m_grid.layOut(m_info.width, m_info.height, viewport()->width(),
-                      m_info.kind != DocumentKind::Spreadsheet);
+    if (m_hasDocument) {
+        const QSize room = viewport()->size() - QSize(2, 2) * TileGrid::Margin;
+        const QSize size(int(m_info.width), int(m_info.height));
+        m_grid.layOutAt(m_info.width, m_info.height, viewport()->width(),
+                        zoomScale(m_zoom, m_page.isEmpty() ? size : m_page, size, room));
+    }
     const QSize content = m_hasDocument ? m_grid.contentSize() : QSize();
     // A sheet's cells start right at its headers: the margin before them stays scrolled past.
     const int start = headers.isNull() ? 0 : TileGrid::Margin;
@@ -152,6 +189,44 @@ void DocumentView::relayout()
     verticalScrollBar()->setRange(start, std::max(start, content.height() - viewport()->height()));
     verticalScrollBar()->setPageStep(viewport()->height());
     emit viewChanged();
+}
+
+void DocumentView::setZoom(const Zoom &zoom, std::optional<QPoint> anchor)
+{
+    m_zoom = zoom;
+    if (m_hasDocument) {
+        const QRect caret = m_grid.toViewport(m_cursor, scroll());
+        const bool caretShown = !m_cursor.isNull() && viewport()->rect().contains(caret.center());
+        const QPoint at =
+            anchor.value_or(caretShown ? caret.center() : viewport()->rect().center());
+        const QPoint twips = documentPoint(at);
+        const int generation = m_grid.generation();
+        auto drawn = m_grid.drawnTiles();
+        relayout();
+        if (m_grid.generation() != generation)
+            m_tiles->keepForNewScale(std::move(drawn));
+        scrollTo(m_grid.scrollKeeping(twips, at));
+        viewport()->update();
+    }
+    emit zoomChanged(m_zoom);
+}
+
+int DocumentView::zoomPercent() const
+{
+    return framer::zoomPercent(m_grid.scale());
+}
+
+void DocumentView::zoomBy(int direction, std::optional<QPoint> anchor)
+{
+    if (m_hasDocument)
+        setZoom(Zoom::at(nextZoomStep(zoomPercent(), direction)), anchor);
+}
+
+void DocumentView::reveal(int part, const QRect &twips)
+{
+    if (!m_hasDocument || (m_info.kind != DocumentKind::Text && part != m_info.part))
+        return;
+    scrollTo(m_grid.scrollToShow(twips, scroll(), viewport()->size()));
 }
 
 QPoint DocumentView::documentPoint(const QPoint &viewportPoint) const
@@ -164,57 +239,9 @@ QPoint DocumentView::viewportPoint(const QPoint &twips) const
     return m_grid.toViewport(QRect(twips, QSize(1, 1)), scroll()).topLeft();
 }
 
-void DocumentView::requestMissingTiles()
-{
-    const qreal ratio = devicePixelRatioF();
-    const QSize pixels(int(TileGrid::TileSize * ratio), int(TileGrid::TileSize * ratio));
-    const int generation = m_grid.generation();
-    for (const QPoint tile :
-         m_grid.takeMissing(m_grid.visibleTiles(scroll(), viewport()->size()))) {
-        QPointer<DocumentView> self(this);
-        m_engine->requestTile(m_info.part, m_grid.tileTwips(tile), pixels,
-                              [self, tile, generation](const QImage &image) {
-                                  if (self)
-                                      self->storeTile(tile, generation, image);
-                              });
-    }
-}
-
-void DocumentView::storeTile(QPoint tile, int generation, const QImage &image)
-{
-    QImage drawn = image;
-    drawn.setDevicePixelRatio(devicePixelRatioF());
-    if (!m_grid.store(tile, generation, drawn))
-        return;
-    viewport()->update(m_grid.tileRect(tile, scroll()));
-    m_grid.prune(m_grid.visibleTiles(scroll(), viewport()->size()).adjusted(-2, -2, 2, 2),
-                 MaxTiles);
-}
-
 void DocumentView::drawNow()
 {
-    const QRect visible = m_grid.visibleTiles(scroll(), viewport()->size());
-    QList<QPoint> missing;
-    QList<QRect> twips;
-    for (int row = visible.top(); row <= visible.bottom() && !visible.isEmpty(); ++row)
-        for (int column = visible.left(); column <= visible.right(); ++column)
-            if (m_grid.tile({column, row}).image.isNull()) {
-                missing.append({column, row});
-                twips.append(m_grid.tileTwips({column, row}));
-            }
-    const qreal ratio = devicePixelRatioF();
-    const QSize pixels(int(TileGrid::TileSize * ratio), int(TileGrid::TileSize * ratio));
-    const int generation = m_grid.generation();
-    const QList<QImage> images = m_engine->renderTiles(m_info.part, twips, pixels);
-    for (qsizetype i = 0; i < missing.size(); ++i)
-        storeTile(missing[i], generation, images[i]);
-    viewport()->update();
-}
-
-void DocumentView::scrollTo(QPoint position)
-{
-    horizontalScrollBar()->setValue(position.x());
-    verticalScrollBar()->setValue(position.y());
+    m_tiles->drawNow(m_info.part);
 }
 
 request::Tile DocumentView::firstVisibleTile() const
@@ -230,7 +257,11 @@ request::Tile DocumentView::firstVisibleTile() const
 
 void DocumentView::onEngineEvent(const Event &event)
 {
-    if (!m_hasDocument)
+    // Where the cursor is comes before the document is shown: it is kept for it.
+    const bool aboutPlace = std::holds_alternative<event::CursorMoved>(event) ||
+                            std::holds_alternative<event::CursorVisible>(event) ||
+                            std::holds_alternative<event::Selection>(event);
+    if (!m_hasDocument && !aboutPlace)
         return;
     std::visit(Overloaded{
                    [this](const event::Invalidate &e) {
@@ -264,10 +295,13 @@ void DocumentView::onEngineEvent(const Event &event)
                        viewport()->update();
                    },
                    [this](const event::PartChanged &e) {
-                       if (e.part == m_info.part || e.part < 0 || e.part >= m_info.parts)
+                       // A text document's "parts" are its pages, all in one space.
+                       if (m_info.kind == DocumentKind::Text || e.part == m_info.part ||
+                           e.part < 0 || e.part >= m_info.parts)
                            return;
                        m_info.part = e.part;
                        m_grid.dropTiles();
+                       m_tiles->dropStandIns();
                        emit partShown(e.part);
                        const QSignalBlocker blocker(m_parts);
                        m_parts->setCurrentIndex(e.part);
@@ -281,11 +315,8 @@ void DocumentView::onEngineEvent(const Event &event)
 void DocumentView::ensureCursorVisible()
 {
     // Follow the caret as the user types or moves it.
-    if (m_cursor.isNull())
-        return;
-    const QPoint target = m_grid.scrollToShow(m_cursor, scroll(), viewport()->size());
-    horizontalScrollBar()->setValue(target.x());
-    verticalScrollBar()->setValue(target.y());
+    if (!m_cursor.isNull())
+        scrollTo(m_grid.scrollToShow(m_cursor, scroll(), viewport()->size()));
 }
 
 void DocumentView::paintEvent(QPaintEvent *event)
@@ -300,27 +331,9 @@ void DocumentView::paintEvent(QPaintEvent *event)
                          Qt::AlignCenter | Qt::TextWordWrap, text);
         return;
     }
+    m_tiles->paint(painter, event->rect(), QRect(0, 0, int(m_info.width), int(m_info.height)),
+                   m_info.part);
     const QPoint at = scroll();
-    const QRect tiles = m_grid.visibleTiles(at, viewport()->size());
-    bool missing = false;
-    // Tiles at the edges reach past the document; what LibreOffice draws there is not ours.
-    painter.setClipRect(m_grid.toViewport(QRect(0, 0, int(m_info.width), int(m_info.height)), at)
-                            .adjusted(0, 0, 1, 1));
-    for (int row = tiles.top(); row <= tiles.bottom() && !tiles.isEmpty(); ++row)
-        for (int column = tiles.left(); column <= tiles.right(); ++column) {
-            const QRect target = m_grid.tileRect({column, row}, at);
-            if (!target.intersects(event->rect()))
-                continue;
-            const TileGrid::Tile tile = m_grid.tile({column, row});
-            if (tile.image.isNull()) {
-                painter.fillRect(target, Qt::white);
-                missing = true;
-            } else {
-                painter.drawImage(target, tile.image);
-                missing = missing || tile.stale;
-            }
-        }
-    painter.setClipping(false);
     painter.setPen(Qt::NoPen);
     painter.setBrush(QColor(0, 120, 215, 70));
     for (const QRect &rect : m_selection)
@@ -336,8 +349,6 @@ void DocumentView::paintEvent(QPaintEvent *event)
             painter.fillRect(caret, Qt::black);
         }
     }
-    if (missing)
-        requestMissingTiles();
 }
 
 void DocumentView::resizeEvent(QResizeEvent *event)
@@ -350,87 +361,6 @@ void DocumentView::scrollContentsBy(int, int)
 {
     viewport()->update();
     emit viewChanged();
-}
-
-void DocumentView::send(const Request &request)
-{
-    // Input is not answered: a refusal (a protected document) simply changes nothing.
-    m_engine->post(request, [](Reply *, const auto &) {});
-}
-
-void DocumentView::sendMouse(MouseAction action, QMouseEvent *event, int count)
-{
-    if (m_hasDocument)
-        send(request::Mouse{action, documentPoint(event->position().toPoint()), count,
-                            engineButtons(event->buttons() | event->button()),
-                            engineModifiers(event->modifiers())});
-}
-
-void DocumentView::mousePressEvent(QMouseEvent *event)
-{
-    setFocus(Qt::MouseFocusReason);
-    sendMouse(MouseAction::Press, event, 1);
-}
-
-void DocumentView::mouseReleaseEvent(QMouseEvent *event)
-{
-    sendMouse(MouseAction::Release, event, 1);
-}
-
-void DocumentView::mouseMoveEvent(QMouseEvent *event)
-{
-    if (event->buttons() != Qt::NoButton)
-        sendMouse(MouseAction::Move, event, 1);
-}
-
-void DocumentView::mouseDoubleClickEvent(QMouseEvent *event)
-{
-    sendMouse(MouseAction::Press, event, 2);
-}
-
-void DocumentView::sendKey(KeyAction action, QKeyEvent *event)
-{
-    for (const request::Key &key :
-         keyRequests(action, event->key(), event->modifiers(), event->text()))
-        send(key);
-}
-
-void DocumentView::keyPressEvent(QKeyEvent *event)
-{
-    if (!m_hasDocument)
-        return QAbstractScrollArea::keyPressEvent(event);
-    sendKey(KeyAction::Press, event);
-}
-
-void DocumentView::keyReleaseEvent(QKeyEvent *event)
-{
-    if (!m_hasDocument)
-        return QAbstractScrollArea::keyReleaseEvent(event);
-    sendKey(KeyAction::Release, event);
-}
-
-void DocumentView::inputMethodEvent(QInputMethodEvent *event)
-{
-    // Chinese and other composed text arrives here once the input method commits it.
-    if (m_hasDocument)
-        for (const request::Key &key : textRequests(event->commitString()))
-            send(key);
-    event->accept();
-}
-
-QVariant DocumentView::inputMethodQuery(Qt::InputMethodQuery query) const
-{
-    if (query == Qt::ImCursorRectangle && !m_cursor.isNull())
-        return m_grid.toViewport(m_cursor, scroll());
-    if (query == Qt::ImEnabled)
-        return m_hasDocument;
-    return QAbstractScrollArea::inputMethodQuery(query);
-}
-
-bool DocumentView::focusNextPrevChild(bool next)
-{
-    // Tab belongs to the document while one is shown.
-    return m_hasDocument ? false : QAbstractScrollArea::focusNextPrevChild(next);
 }
 
 } // namespace framer

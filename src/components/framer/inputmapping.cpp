@@ -129,3 +129,27 @@ QList<Key> keyRequests(KeyAction action, int qtKey, Qt::KeyboardModifiers modifi
 }
 
 } // namespace framer
+
+namespace framer {
+
+CompositionInput compositionRequests(bool composing, const QString &commit, const QString &preedit)
+{
+    using engineprotocol::request::Composition;
+    CompositionInput input;
+    if (composing) {
+        if (!commit.isEmpty() || preedit.isEmpty())
+            input.requests.append(Composition{commit, true});
+        else
+            input.requests.append(Composition{preedit, false});
+    } else {
+        for (const auto &key : textRequests(commit))
+            input.requests.append(key);
+    }
+    const bool restarts = !preedit.isEmpty() && (!composing || !commit.isEmpty());
+    if (restarts)
+        input.requests.append(Composition{preedit, false});
+    input.composing = !preedit.isEmpty();
+    return input;
+}
+
+} // namespace framer

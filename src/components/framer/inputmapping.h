@@ -28,4 +28,14 @@ QList<engineprotocol::request::Key> keyRequests(engineprotocol::KeyAction action
 // The characters of committed text, each pressed and released.
 QList<engineprotocol::request::Key> textRequests(const QString &text);
 
+// What an input method's event sends: text committed outside a composition is typed; while
+// composing, the pre-edit text is shown at the cursor and the commit ends it.
+struct CompositionInput
+{
+    QList<engineprotocol::Request> requests;
+    // Whether a composition is under way afterwards.
+    bool composing = false;
+};
+CompositionInput compositionRequests(bool composing, const QString &commit, const QString &preedit);
+
 } // namespace framer

@@ -7,13 +7,18 @@ namespace framer {
 
 void TileGrid::layOut(qint64 width, qint64 height, int viewportWidth, bool fitWidth)
 {
+    const double fitted = width > 0 ? std::clamp(double(viewportWidth - 2 * Margin) / double(width),
+                                                 ActualSize / 8, ActualSize * 4)
+                                    : ActualSize;
+    layOutAt(width, height, viewportWidth, fitWidth ? fitted : ActualSize);
+}
+
+void TileGrid::layOutAt(qint64 width, qint64 height, int viewportWidth, double scale)
+{
     m_width = width;
     m_height = height;
     if (isEmpty())
         return;
-    const double scale = fitWidth ? std::clamp(double(viewportWidth - 2 * Margin) / double(width),
-                                               ActualSize / 8, ActualSize * 4)
-                                  : ActualSize;
     // Compared in steps finer than a pixel on any page, so rounding noise keeps the tiles.
     if (std::lround(scale * 100000) != std::lround(m_scale * 100000))
         dropTiles();
@@ -97,6 +102,12 @@ QPoint TileGrid::scrollToShow(const QRect &twips, QPoint scroll, QSize viewport)
                            along(shown.top(), shown.bottom(), viewport.height()));
 }
 
+QPoint TileGrid::scrollKeeping(QPoint twips, QPoint viewportPoint) const
+{
+    const QRect at = toViewport(QRect(twips, QSize(1, 1)), QPoint());
+    return at.topLeft() - viewportPoint;
+}
+
 void TileGrid::dropTiles()
 {
     m_tiles.clear();
@@ -115,6 +126,17 @@ QList<QPoint> TileGrid::takeMissing(const QRect &range)
             missing.append({column, row});
         }
     return missing;
+}
+
+bool TileGrid::isCurrent(const QRect &range) const
+{
+    for (int row = range.top(); row <= range.bottom() && !range.isEmpty(); ++row)
+        for (int column = range.left(); column <= range.right(); ++column) {
+            const auto it = m_tiles.constFind(key({column, row}));
+            if (it == m_tiles.cend() || it->image.isNull() || it->stale || it->pending)
+                return false;
+        }
+    return true;
 }
 
 bool TileGrid::store(QPoint tile, int generation, const QImage &image)
@@ -153,6 +175,15 @@ void TileGrid::prune(const QRect &keep, int maxTiles)
         else
             ++it;
     }
+}
+
+QList<std::pair<QRect, QImage>> TileGrid::drawnTiles() const
+{
+    QList<std::pair<QRect, QImage>> drawn;
+    for (auto it = m_tiles.cbegin(); it != m_tiles.cend(); ++it)
+        if (!it->image.isNull())
+            drawn.append({tileTwips(position(it.key())), it->image});
+    return drawn;
 }
 
 } // namespace framer

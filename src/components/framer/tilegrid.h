@@ -30,6 +30,8 @@ public:
     // Lays a document of width x height twips out for a viewport width: fitted to it, or at
     // 100% when fitWidth is false. A new scale drops every tile.
     void layOut(qint64 width, qint64 height, int viewportWidth, bool fitWidth);
+    // The same at a given scale (pixels per twip).
+    void layOutAt(qint64 width, qint64 height, int viewportWidth, double scale);
     // No document: nothing to show, no tiles.
     void clear();
     bool isEmpty() const { return m_width <= 0 || m_height <= 0; }
@@ -49,6 +51,9 @@ public:
     // Where to scroll so that twips (the caret) shows with a margin's room around it; scroll
     // itself when it shows already.
     QPoint scrollToShow(const QRect &twips, QPoint scroll, QSize viewport) const;
+    // Where to scroll so that the point twips shows at viewportPoint (before the scroll
+    // bars' limits).
+    QPoint scrollKeeping(QPoint twips, QPoint viewportPoint) const;
 
     // Changes whenever the tiles drawn so far became useless; a tile asked for in an older
     // generation is thrown away when it arrives.
@@ -57,6 +62,8 @@ public:
     Tile tile(QPoint tile) const { return m_tiles.value(key(tile)); }
     // The tiles of range that are missing or stale and not asked for yet; now they are.
     QList<QPoint> takeMissing(const QRect &range);
+    // Whether every tile of range is drawn and up to date.
+    bool isCurrent(const QRect &range) const;
     // Keeps a drawn tile; false when it belongs to an older generation.
     bool store(QPoint tile, int generation, const QImage &image);
     // Marks the tiles that show any of twips as stale.
@@ -64,6 +71,9 @@ public:
     void invalidateAll();
     // Drops tiles outside keep once there are more than maxTiles; pending ones stay.
     void prune(const QRect &keep, int maxTiles);
+    // The drawn tiles with the twips each shows: what a new scale can show, stretched, until
+    // its own tiles arrive.
+    QList<std::pair<QRect, QImage>> drawnTiles() const;
     qsizetype tileCount() const { return m_tiles.size(); }
 
 private:

@@ -92,18 +92,24 @@ QList<QRect> parseRectangles(const QByteArray &payload)
     return rects;
 }
 
+std::optional<QRect> cursorRectangle(const QByteArray &payload)
+{
+    const QList<QRect> rects = parseRectangles(rectanglePayload(payload));
+    if (rects.isEmpty())
+        return std::nullopt;
+    return rects.first();
+}
+
 std::optional<Event> translateCallback(const Callback &callback, DocumentBackend &document)
 {
     switch (callback.type) {
     case LOK_CALLBACK_INVALIDATE_TILES:
         return invalidation(callback.payload);
     case LOK_CALLBACK_INVALIDATE_VISIBLE_CURSOR:
-    case LOK_CALLBACK_CELL_CURSOR: {
-        const QList<QRect> rects = parseRectangles(rectanglePayload(callback.payload));
-        if (rects.isEmpty())
-            return std::nullopt;
-        return event::CursorMoved{rects.first()};
-    }
+    case LOK_CALLBACK_CELL_CURSOR:
+        if (const auto rect = cursorRectangle(callback.payload))
+            return event::CursorMoved{*rect};
+        return std::nullopt;
     case LOK_CALLBACK_CURSOR_VISIBLE:
         return event::CursorVisible{callback.payload.trimmed() == "true"};
     case LOK_CALLBACK_TEXT_SELECTION:

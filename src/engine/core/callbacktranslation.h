@@ -21,5 +21,7 @@ std::optional<engineprotocol::Event> translateCallback(const Callback &callback,
 
 // "x, y, w, h" rectangles as LibreOffice writes them, several separated by ';'.
 QList<QRect> parseRectangles(const QByteArray &payload);
+// The rectangle of a cursor callback, plain or wrapped in JSON; nothing for "EMPTY".
+std::optional<QRect> cursorRectangle(const QByteArray &payload);
 
 } // namespace enginecore

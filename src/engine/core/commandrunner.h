@@ -18,7 +18,7 @@ class CommandRunner
 {
 public:
     // What kind of input was posted last.
-    enum class Input { None, Character, Command, Mouse };
+    enum class Input { None, Character, Command, Mouse, Composition };
     using Observer = std::function<void(const Callback &)>;
 
     explicit CommandRunner(CallbackQueue &queue);

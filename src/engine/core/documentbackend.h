@@ -1,6 +1,9 @@
 #pragma once
 
+#include "enginemessages.h"
+
 #include <QByteArray>
+#include <QList>
 #include <QPoint>
 #include <QRect>
 #include <QSize>
@@ -56,6 +59,14 @@ public:
                         const QByteArray &options) = 0;
     // LibreOffice's JSON for a command's values (".uno:Undo" lists the undo actions).
     virtual QByteArray commandValues(const QByteArray &command) = 0;
+    // The document's own clipboard, which .uno:Copy, .uno:Cut and .uno:Paste use: its content
+    // in each of mimeTypes (empty data where it has none), and new content (none empties it).
+    virtual QList<engineprotocol::ClipboardItem> clipboard(const QList<QByteArray> &mimeTypes) = 0;
+    virtual bool setClipboard(const QList<engineprotocol::ClipboardItem> &items) = 0;
+    // An input method's text in the document's window; type is LOK_EXT_TEXTINPUT*.
+    virtual void postTextInput(int type, const QString &text) = 0;
+    // "x, y, w, h; ..." of a text document's pages.
+    virtual QByteArray pageRectangles() = 0;
 };
 
 // The office suite: loads documents. Called on the engine's main thread only.

@@ -1,5 +1,7 @@
 #include "documentediting.h"
 
+#include "unoarguments.h"
+
 #include <LibreOfficeKit/LibreOfficeKitEnums.h>
 
 #include <QDir>
@@ -19,22 +21,6 @@ namespace {
 
 // How long a picture's selection may trail the insert command's result on a busy machine.
 constexpr int GraphicSelectionWaitMs = 5000;
-
-QJsonObject typed(const char *type, const QString &value)
-{
-    return {{"type", type}, {"value", value}};
-}
-
-QJsonObject text(const QString &value)
-{
-    return typed("string", value);
-}
-
-QByteArray json(const QJsonObject &arguments)
-{
-    return arguments.isEmpty() ? QByteArray()
-                               : QJsonDocument(arguments).toJson(QJsonDocument::Compact);
-}
 
 QString fileUrl(const QString &path)
 {
@@ -95,15 +81,8 @@ Reply replaceText(EditContext &context, const request::Replace &request)
 {
     if (request.find.isEmpty())
         return failure(ErrorCode::BadRequest, QStringLiteral("要查找的文字为空"));
-    // TransliterationFlags::IGNORE_CASE is 256; 3 is SvxSearchCmd::REPLACE_ALL.
-    const QJsonObject arguments{
-        {"SearchItem.SearchString", text(request.find)},
-        {"SearchItem.ReplaceString", text(request.replacement)},
-        {"SearchItem.Command", typed("long", QStringLiteral("3"))},
-        {"SearchItem.AlgorithmType", typed("short", QStringLiteral("0"))},
-        {"SearchItem.SearchFlags", typed("long", QStringLiteral("0"))},
-        {"SearchItem.TransliterateFlags",
-         typed("long", request.matchCase ? QStringLiteral("0") : QStringLiteral("256"))}};
+    const QJsonObject arguments = searchItem(SearchCommand::ReplaceAll, request.find, false,
+                                             request.matchCase, request.replacement);
     int count = -1;
     bool notFound = false;
     const bool finished =

@@ -1,6 +1,7 @@
 #include "enginecore.h"
 
 #include "callbacktranslation.h"
+#include "documentclipboard.h"
 #include "documentediting.h"
 #include "documentprotection.h"
 #include "sheetcells.h"
@@ -80,6 +81,7 @@ void EngineCore::onCallback(const Callback &callback)
 {
     if (!m_document)
         return;
+    m_where.observe(callback);
     if (auto event = translateCallback(callback, *m_document))
         m_events(*event);
 }
@@ -138,6 +140,10 @@ Reply EngineCore::route(const Request &request)
                 return save(r);
             else if constexpr (std::is_same_v<R, request::TextSelection>)
                 return textSelection();
+            else if constexpr (std::is_same_v<R, request::Composition>)
+                return composition(r);
+            else if constexpr (std::is_same_v<R, request::PageRectangles>)
+                return pageRectangles();
             else if constexpr (std::is_same_v<R, request::Protect>) {
                 m_protection.setProtected(r.on);
                 return reply::Protection{r.on};
@@ -226,6 +232,7 @@ void EngineCore::closeDocument()
     m_document.reset();
     m_protection.reset();
     m_recovery.stop();
+    m_where.clear();
     QDir(std::exchange(m_documentFolder, QString())).removeRecursively();
     // Callbacks of the old document must not reach the client as the new one's.
     m_callbacks.clear();
@@ -355,9 +362,36 @@ Reply EngineCore::textSelection()
     return reply::Text{m_document->textSelection("text/plain;charset=utf-8")};
 }
 
+Reply EngineCore::composition(const request::Composition &request)
+{
+    if (!m_commands.settleBefore(CommandRunner::Input::Composition))
+        return inputNotSettled();
+    m_document->postTextInput(LOK_EXT_TEXTINPUT, request.text);
+    if (request.end)
+        m_document->postTextInput(LOK_EXT_TEXTINPUT_END, {});
+    return reply::Done{};
+}
+
+Reply EngineCore::pageRectangles()
+{
+    if (m_kind == DocumentKind::Text)
+        return reply::Rectangles{parseRectangles(m_document->pageRectangles())};
+    // A slide or a sheet is its own page.
+    const TwipSize size = m_document->documentSize();
+    return reply::Rectangles{{QRect(0, 0, int(size.width), int(size.height))}};
+}
+
 Reply EngineCore::edit(const Request &request)
 {
     EditContext context{*m_document, m_commands, m_work.filePath(QStringLiteral("editing"))};
+    if (const auto *find = std::get_if<request::Find>(&request)) {
+        SearchContext search{*m_document, m_commands, m_where, m_kind == DocumentKind::Text};
+        return findText(search, *find);
+    }
+    if (const auto *copy = std::get_if<request::Copy>(&request))
+        return copySelection(context, *copy);
+    if (const auto *content = std::get_if<request::Paste>(&request))
+        return paste(context, *content, m_kind);
     if (const auto *replace = std::get_if<request::Replace>(&request))
         return replaceText(context, *replace);
     if (const auto *mark = std::get_if<request::AddBookmark>(&request))

@@ -3,6 +3,7 @@
 #include "callbackqueue.h"
 #include "commandrunner.h"
 #include "documentbackend.h"
+#include "documentsearch.h"
 #include "enginemessages.h"
 #include "protectionpolicy.h"
 #include "recoverykeeper.h"
@@ -56,6 +57,8 @@ private:
     std::optional<QString> writeFile(const QString &path, const QString &format,
                                      const QString &options = {});
     engineprotocol::Reply textSelection();
+    engineprotocol::Reply composition(const engineprotocol::request::Composition &request);
+    engineprotocol::Reply pageRectangles();
     engineprotocol::Reply edit(const engineprotocol::Request &request);
     void onCallback(const Callback &callback);
 
@@ -66,6 +69,7 @@ private:
     CommandRunner m_commands;
     ProtectionPolicy m_protection;
     RecoveryKeeper m_recovery;
+    SelectionTracker m_where;
     std::unique_ptr<DocumentBackend> m_document;
     engineprotocol::DocumentKind m_kind = engineprotocol::DocumentKind::Other;
     QString m_documentFolder;

@@ -80,7 +80,9 @@ std::optional<Reply> ProtectionPolicy::refusal(const Request &request)
     bool edits = false;
     if (const auto *key = std::get_if<request::Key>(&request)) {
         edits = true;
-        if (m_protected && (!isNavigationKey(key->keyCode) || key->character >= 0x20))
+        // A letter with Ctrl or Alt is a command (Ctrl+A selects), not typing.
+        const bool typed = key->character >= 0x20 && (key->keyCode & 0x6000) == 0;
+        if (m_protected && (typed || !isNavigationKey(key->keyCode)))
             answer = refused(ProtectedText);
     } else if (const auto *mouse = std::get_if<request::Mouse>(&request)) {
         // Clicks place the cursor; a drag could move the selected text.
@@ -90,7 +92,13 @@ std::optional<Reply> ProtectionPolicy::refusal(const Request &request)
         edits = !isHarmlessCommand(*uno);
         if (m_protected && edits)
             answer = refused(ProtectedText);
-    } else if (std::holds_alternative<request::EnterCellText>(request)) {
+    } else if (const auto *copy = std::get_if<request::Copy>(&request)) {
+        edits = copy->cut;
+        if (m_protected && edits)
+            answer = refused(ProtectedText);
+    } else if (std::holds_alternative<request::Paste>(request) ||
+               std::holds_alternative<request::Composition>(request) ||
+               std::holds_alternative<request::EnterCellText>(request)) {
         edits = true;
         if (m_protected)
             answer = refused(ProtectedText);

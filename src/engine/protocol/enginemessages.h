@@ -17,7 +17,7 @@
 namespace engineprotocol {
 
 // Both processes come from one build; a different number means a stale engine program.
-constexpr int Version = 4;
+constexpr int Version = 5;
 
 // The kinds of document the engine tells apart.
 enum class DocumentKind { Text, Spreadsheet, Presentation, Drawing, Other };
@@ -51,6 +51,14 @@ bool operator==(const T &left, const T &right)
 } // namespace detail
 
 using detail::operator==;
+
+// One format of clipboard content: a MIME type and its bytes.
+struct ClipboardItem
+{
+    QString mimeType;
+    QByteArray data;
+    static auto fields(auto &m) { return std::tie(m.mimeType, m.data); }
+};
 
 namespace request {
 using detail::operator==;
@@ -208,6 +216,39 @@ struct PartThumbnail
     QSize pixels;
     static auto fields(auto &m) { return std::tie(m.part, m.pixels); }
 };
+// The next occurrence of text after the selection (or the cursor), or before it backward; the
+// search does not go round the end of the document.
+struct Find
+{
+    QString text;
+    bool backward = false;
+    bool matchCase = false;
+    static auto fields(auto &m) { return std::tie(m.text, m.backward, m.matchCase); }
+};
+// Copies the selection, or cuts it, and hands over what LibreOffice put on its clipboard.
+struct Copy
+{
+    bool cut = false;
+    static auto fields(auto &m) { return std::tie(m.cut); }
+};
+// Pastes content (its formats, most wanted first) at the cursor.
+struct Paste
+{
+    QList<ClipboardItem> items;
+    static auto fields(auto &m) { return std::tie(m.items); }
+};
+// An input method's text while it is composed (shown at the cursor), and committed with end.
+struct Composition
+{
+    QString text;
+    bool end = false;
+    static auto fields(auto &m) { return std::tie(m.text, m.end); }
+};
+// The pages of a text document.
+struct PageRectangles
+{
+    static auto fields(auto &) { return std::tie(); }
+};
 } // namespace request
 
 using Request =
@@ -216,7 +257,8 @@ using Request =
                  request::Replace, request::AddBookmark, request::InsertPicture,
                  request::InsertFile, request::Protect, request::ExportSheet, request::Sheets,
                  request::KeepRecovery, request::MarkSaved, request::RowColumnHeaders,
-                 request::EnterCellText, request::GoToCell, request::PartThumbnail>;
+                 request::EnterCellText, request::GoToCell, request::PartThumbnail, request::Find,
+                 request::Copy, request::Paste, request::Composition, request::PageRectangles>;
 
 namespace reply {
 using detail::operator==;
@@ -314,6 +356,26 @@ struct RowColumnHeaders
     QList<HeaderSpan> columns;
     static auto fields(auto &m) { return std::tie(m.rows, m.columns); }
 };
+// Where a search found its text: the rectangles of the match (twips) on part; found is false,
+// without rectangles, when there is no further occurrence.
+struct Found
+{
+    bool found = false;
+    int part = 0;
+    QList<QRect> twips;
+    static auto fields(auto &m) { return std::tie(m.found, m.part, m.twips); }
+};
+// What a copy put on LibreOffice's clipboard, in the formats the control passes on.
+struct Clipboard
+{
+    QList<ClipboardItem> items;
+    static auto fields(auto &m) { return std::tie(m.items); }
+};
+struct Rectangles
+{
+    QList<QRect> twips;
+    static auto fields(auto &m) { return std::tie(m.twips); }
+};
 struct Error
 {
     ErrorCode code = ErrorCode::BadRequest;
@@ -325,7 +387,8 @@ struct Error
 using Reply =
     std::variant<reply::Done, reply::DocumentInfo, reply::Tile, reply::Saved, reply::Text,
                  reply::CommandResult, reply::Replaced, reply::EditOutcome, reply::Protection,
-                 reply::SheetList, reply::Error, reply::RowColumnHeaders>;
+                 reply::SheetList, reply::Error, reply::RowColumnHeaders, reply::Found,
+                 reply::Clipboard, reply::Rectangles>;
 
 namespace event {
 using detail::operator==;

@@ -2,6 +2,7 @@
 
 #include <quillary/controlerror.h>
 #include <quillary/document.h>
+#include <quillary/zoom.h>
 
 #include <QWidget>
 
@@ -13,6 +14,7 @@ class QNetworkAccessManager;
 
 namespace framer {
 class ControlSession;
+class ControlTools;
 class DocumentEditor;
 class DocumentView;
 class TransferBar;
@@ -105,6 +107,15 @@ public:
     // when complete), Cancel writes nothing.
     bool captureSignature(const QString &path);
 
+    // The editing tools above the document (undo, clipboard, fonts, alignment, lists,
+    // tables, zoom, find); shown unless hidden here.
+    void setToolBarVisible(bool visible);
+    bool isToolBarVisible() const;
+    // How large the document shows; a newly opened one starts fitted to the width (text,
+    // slides) or at 100% (sheets).
+    void setZoom(const Zoom &zoom);
+    Zoom zoom() const;
+
     ControlError lastError() const { return m_lastError; }
 
 signals:
@@ -116,6 +127,7 @@ signals:
     // its recovery copy held changes not saved yet.
     void documentRecovered(bool unsavedChanges);
     void protectionChanged(bool on);
+    void zoomChanged(const quillary::Zoom &zoom);
     void errorOccurred(const quillary::ControlError &error);
 
 private:
@@ -135,6 +147,7 @@ private:
     framer::ControlSession *m_session;
     framer::DocumentView *m_view;
     framer::TransferBar *m_transfer;
+    framer::ControlTools *m_tools;
     QLabel *m_protectionBanner;
     QLabel *m_recoveryNotice;
     QPoint m_recoveryScroll;

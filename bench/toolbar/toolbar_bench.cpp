@@ -1,0 +1,132 @@
+// Measures how soon a change made with the tool bar shows: from a press of 加粗 on a selection
+// to the last redrawn tile in view, median of 20, beside the same change typed as Ctrl+B in the
+// same run (the anchor: LibreOffice's own shortcut, with no tool bar in between).
+#include "documentview.h"
+#include "engineclient.h"
+
+#include <quillary/documentcontrol.h>
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+#include <vector>
+
+namespace {
+
+constexpr int Runs = 20;
+
+[[noreturn]] void die(const QString &message)
+{
+    std::fprintf(stderr, "bench-toolbar: %s\n", qPrintable(message));
+    std::exit(1);
+}
+
+double median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+QString writeDocument(const QString &folder)
+{
+    QString body;
+    for (int paragraph = 0; paragraph < 12; ++paragraph)
+        body += QStringLiteral("<text:p>Paragraph %1: the quick brown fox jumps over the lazy "
+                               "dog, again and again, to fill the line.</text:p>")
+                    .arg(paragraph);
+    const QString path = folder + QStringLiteral("/bench.fodt");
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        die(QStringLiteral("cannot write %1").arg(path));
+    file.write(
+        QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?><office:document "
+                       "xmlns:office=\"urn:oasis:names:tc:opendocument:xmlns:office:1.0\" "
+                       "xmlns:text=\"urn:oasis:names:tc:opendocument:xmlns:text:1.0\" "
+                       "office:version=\"1.2\" "
+                       "office:mimetype=\"application/vnd.oasis.opendocument.text\">"
+                       "<office:body><office:text>%1</office:text></office:body></office:document>")
+            .arg(body)
+            .toUtf8());
+    return path;
+}
+
+// The time from change() to the view having redrawn, up to date, the tiles it invalidated.
+double millisecondsToRedraw(framer::DocumentView &view, framer::EngineClient &engine,
+                            const std::function<void()> &change)
+{
+    bool invalidated = false;
+    bool redrawn = false;
+    QElapsedTimer timer;
+    const auto watch = QObject::connect(
+        &engine, &framer::EngineClient::eventReceived, [&](const engineprotocol::Event &event) {
+            if (std::holds_alternative<engineprotocol::event::Invalidate>(event))
+                invalidated = true;
+        });
+    const auto done = QObject::connect(&view, &framer::DocumentView::caughtUp, [&] {
+        if (invalidated)
+            redrawn = true;
+    });
+    timer.start();
+    change();
+    const bool shown = QTest::qWaitFor([&] { return redrawn; }, 30000);
+    const double elapsed = timer.nsecsElapsed() / 1e6;
+    QObject::disconnect(watch);
+    QObject::disconnect(done);
+    if (!shown)
+        die(QStringLiteral("the change was not redrawn within 30 s"));
+    return elapsed;
+}
+
+QAbstractButton *buttonNamed(QWidget &root, const QString &name)
+{
+    for (auto *button : root.findChildren<QAbstractButton *>())
+        if (button->accessibleName() == name && button->isVisible())
+            return button;
+    die(QStringLiteral("no button %1").arg(name));
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    QTemporaryDir work;
+    quillary::DocumentControl control;
+    control.resize(1000, 800);
+    control.show();
+    if (!control.open(writeDocument(work.path())))
+        die(control.lastError().message);
+    auto &view = *control.findChild<framer::DocumentView *>();
+    auto &engine = *control.findChild<framer::EngineClient *>();
+    QAbstractButton *bold = buttonNamed(control, QStringLiteral("加粗"));
+    view.setFocus();
+    QTest::keyClick(&view, Qt::Key_A, Qt::ControlModifier);
+    if (!QTest::qWaitFor([&] { return bold->isEnabled(); }, 30000))
+        die(QStringLiteral("加粗 stayed off"));
+
+    // Taking turns, so that both meet the same warm engine; each press turns bold on or off.
+    std::vector<double> pressed, typed;
+    for (int run = 0; run < Runs; ++run) {
+        pressed.push_back(
+            millisecondsToRedraw(view, engine, [&] { QTest::mouseClick(bold, Qt::LeftButton); }));
+        typed.push_back(millisecondsToRedraw(
+            view, engine, [&] { QTest::keyClick(&view, Qt::Key_B, Qt::ControlModifier); }));
+    }
+    std::printf("Bold on a selection of 12 paragraphs until the view is redrawn, median of %d:\n",
+                Runs);
+    std::printf("  tool bar 加粗 pressed:   %8.1f ms\n", median(pressed));
+    std::printf("  Ctrl+B typed (anchor):   %8.1f ms\n", median(typed));
+    std::printf("  slowest press / typing:  %8.1f ms / %.1f ms\n",
+                *std::max_element(pressed.begin(), pressed.end()),
+                *std::max_element(typed.begin(), typed.end()));
+    return 0;
+}

@@ -1,0 +1,272 @@
+#include "showncontrol.h"
+
+#include "findbar.h"
+#include "tools.h"
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QComboBox>
+#include <QInputMethodEvent>
+#include <QLabel>
+#include <QMenu>
+#include <QScrollBar>
+#include <QSignalSpy>
+#include <QTest>
+#include <QToolButton>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// One control, and so one engine, for the suite; each test opens a fresh document.
+class ToolBarTest : public ::testing::Test
+{
+protected:
+    static void SetUpTestSuite() { s_shown = new ShownControl; }
+    static void TearDownTestSuite() { delete s_shown; }
+    void SetUp() override
+    {
+        s_shown->control.closeDocument();
+        s_shown->control.setProtected(false);
+    }
+
+    static ShownControl &shown() { return *s_shown; }
+    static QAction *tool(framer::Tool tool) { return shown().toolBar().action(tool); }
+    static bool isBold(const QByteArray &documentXml) { return documentXml.contains("<w:b/>"); }
+
+    static ShownControl *s_shown;
+};
+
+ShownControl *ToolBarTest::s_shown = nullptr;
+
+// The height of the first line of text in the view: the rows from the top of its tallest
+// letter to the bottom of its lowest, where at least three pixels are dark (the caret is two).
+int firstLineHeight(const QImage &view)
+{
+    int top = -1;
+    for (int y = 0; y < view.height(); ++y) {
+        int dark = 0;
+        for (int x = 0; x < view.width(); ++x)
+            dark += qGray(view.pixel(x, y)) < 100 ? 1 : 0;
+        if (dark >= 3 && top < 0)
+            top = y;
+        else if (dark < 3 && top >= 0)
+            return y - top;
+    }
+    return 0;
+}
+
+int drawnLineHeight(ShownControl &shown)
+{
+    QSignalSpy drawn(&shown.view(), &framer::DocumentView::caughtUp);
+    EXPECT_TRUE(drawn.wait(20000) || drawn.count() > 0);
+    return firstLineHeight(shown.view().viewport()->grab().toImage());
+}
+
+TEST_F(ToolBarTest, boldPressedOnASelection_isInTheSavedDocx)
+{
+    ASSERT_TRUE(shown().open(QStringLiteral("sample.docx")));
+    ASSERT_FALSE(isBold(shown().savedDocxXml()));
+    shown().keys(Qt::Key_A, Qt::ControlModifier);
+    ASSERT_TRUE(eventually([&] { return !shown().selectedText().isEmpty(); }));
+    shown().click(QStringLiteral("加粗"));
+    ASSERT_TRUE(eventually([&] { return tool(framer::Tool::Bold)->isChecked(); }));
+    const QByteArray saved = shown().savedDocxXml();
+    EXPECT_TRUE(isBold(saved));
+    EXPECT_TRUE(saved.contains("Quillary sample page two."));
+}
+
+TEST_F(ToolBarTest, sizeColourAndTable_chosenInTheToolBar_areInTheSavedDocx)
+{
+    ASSERT_TRUE(shown().open(QStringLiteral("sample.docx")));
+    shown().keys(Qt::Key_A, Qt::ControlModifier);
+    ASSERT_TRUE(eventually([&] { return !shown().selectedText().isEmpty(); }));
+    shown().enter(QStringLiteral("字号"), QStringLiteral("16"));
+    shown().click(QStringLiteral("字体颜色")); // red until another is chosen
+    shown().keys(Qt::Key_End, Qt::ControlModifier);
+    EXPECT_TRUE(shown().choose(QStringLiteral("插入表格"), QStringLiteral("3 行 × 4 列")));
+
+    const QByteArray saved = shown().savedDocxXml();
+    EXPECT_TRUE(saved.contains("<w:sz w:val=\"32\"/>")) << "16 points are 32 half points";
+    EXPECT_TRUE(saved.contains("<w:color w:val=\"FF0000\"/>"));
+    EXPECT_EQ(saved.count("<w:tbl>"), 1);
+    EXPECT_EQ(saved.count("<w:tr>") + saved.count("<w:tr "), 3);
+    EXPECT_EQ(saved.count("<w:gridCol "), 4);
+}
+
+TEST_F(ToolBarTest, boldState_followsTheCursor_intoBoldAndPlainText)
+{
+    ASSERT_TRUE(shown().open(QStringLiteral("styled.fodt")));
+    QAction *bold = tool(framer::Tool::Bold);
+    ASSERT_TRUE(eventually([&] { return bold->isChecked(); }));
+    shown().keys(Qt::Key_Down);
+    ASSERT_TRUE(eventually([&] { return !bold->isChecked(); }));
+    shown().keys(Qt::Key_Up);
+    ASSERT_TRUE(eventually([&] { return bold->isChecked(); }));
+    EXPECT_TRUE(bold->isEnabled());
+    EXPECT_EQ(shown().named(QStringLiteral("字体")) != nullptr, true);
+}
+
+TEST_F(ToolBarTest, zoom_changesTheDrawnScale_fromTheToolBar_andFromCtrlWheel)
+{
+    ASSERT_TRUE(shown().open(QStringLiteral("sample.docx")));
+    // The caret on the first line keeps its place as the zoom changes.
+    shown().keys(Qt::Key_End);
+    shown().keys(Qt::Key_Home);
+    QWidget &view = shown().view();
+    ASSERT_TRUE(eventually([&] {
+        return view.inputMethodQuery(Qt::ImCursorRectangle).toRect().left() < view.width() / 2;
+    }));
+    shown().enter(QStringLiteral("缩放"), QStringLiteral("100%"));
+    EXPECT_EQ(shown().control.zoom(), quillary::Zoom::at(100));
+    const int actual = drawnLineHeight(shown());
+    ASSERT_GT(actual, 8);
+
+    shown().enter(QStringLiteral("缩放"), QStringLiteral("200%"));
+    EXPECT_EQ(shown().control.zoom(), quillary::Zoom::at(200));
+    EXPECT_NEAR(drawnLineHeight(shown()) / double(actual), 2.0, 0.25);
+
+    // Two notches towards the user over the first line: 200% to 175% to 150%.
+    QWidget *viewport = shown().view().viewport();
+    const QPoint over(viewport->width() / 3, 40);
+    for (int notch = 0; notch < 2; ++notch) {
+        QWheelEvent wheel(over, viewport->mapToGlobal(over), {}, QPoint(0, -120), Qt::NoButton,
+                          Qt::ControlModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(viewport, &wheel);
+    }
+    EXPECT_EQ(shown().control.zoom(), quillary::Zoom::at(150));
+    EXPECT_NEAR(drawnLineHeight(shown()) / double(actual), 1.5, 0.2);
+    EXPECT_EQ(qobject_cast<QComboBox *>(shown().named(QStringLiteral("缩放")))->currentText(),
+              QStringLiteral("150%"));
+}
+
+TEST_F(ToolBarTest, zoomBox_takesAnyPercentTyped_andShowsTheZoomAgainAfterNonsense)
+{
+    ASSERT_TRUE(shown().open(QStringLiteral("sample.docx")));
+    auto *box = qobject_cast<QComboBox *>(shown().named(QStringLiteral("缩放")));
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(box->currentText(), QStringLiteral("适合宽度"));
+    shown().enter(QStringLiteral("缩放"), QStringLiteral("130"));
+    EXPECT_EQ(shown().control.zoom(), quillary::Zoom::at(130));
+    EXPECT_EQ(box->currentText(), QStringLiteral("130%"));
+    shown().enter(QStringLiteral("缩放"), QStringLiteral("big"));
+    EXPECT_EQ(shown().control.zoom(), quillary::Zoom::at(130));
+    EXPECT_EQ(box->currentText(), QStringLiteral("130%"));
+    shown().keys(Qt::Key_Minus, Qt::ControlModifier);
+    EXPECT_EQ(shown().control.zoom(), quillary::Zoom::at(125));
+}
+
+TEST_F(ToolBarTest, find_selectsTheNextMatchInView_andReportsNoneAtTheEnd)
+{
+    ASSERT_TRUE(shown().open(QStringLiteral("sample.docx")));
+    shown().keys(Qt::Key_F, Qt::ControlModifier);
+    auto *status = qobject_cast<QLabel *>(shown().named(QStringLiteral("查找结果")));
+    ASSERT_NE(status, nullptr) << "Ctrl+F opens the find bar";
+    QScrollBar *scroll = shown().view().verticalScrollBar();
+    QSignalSpy searched(&shown().actions(), &framer::ToolActions::searched);
+
+    shown().enter(QStringLiteral("查找内容"), QStringLiteral("sample"));
+    ASSERT_TRUE(eventually([&] { return searched.count() == 1; }));
+    EXPECT_EQ(shown().selectedText(), QStringLiteral("sample"));
+    const int firstMatch = scroll->value();
+
+    shown().enter(QStringLiteral("查找内容"), QStringLiteral("sample"));
+    ASSERT_TRUE(eventually([&] { return searched.count() == 2; }));
+    EXPECT_EQ(shown().selectedText(), QStringLiteral("sample"));
+    EXPECT_GT(scroll->value(), firstMatch) << "the match on page two is scrolled into view";
+    EXPECT_TRUE(status->text().isEmpty());
+
+    shown().enter(QStringLiteral("查找内容"), QStringLiteral("sample"));
+    ASSERT_TRUE(eventually([&] { return searched.count() == 3; }));
+    EXPECT_EQ(status->text(), QStringLiteral("未找到"));
+    EXPECT_EQ(shown().selectedText(), QStringLiteral("sample")) << "the last match stays";
+    EXPECT_GT(scroll->value(), firstMatch);
+
+    shown().enter(QStringLiteral("查找内容"), QStringLiteral("absent words"));
+    ASSERT_TRUE(eventually([&] { return searched.count() == 4; }));
+    EXPECT_EQ(status->text(), QStringLiteral("未找到"));
+}
+
+TEST_F(ToolBarTest, protectedDocument_refusesToolBarEdits_butCopiesAndFinds)
+{
+    ASSERT_TRUE(shown().open(QStringLiteral("sample.docx")));
+    ASSERT_TRUE(shown().control.setProtected(true));
+    shown().keys(Qt::Key_A, Qt::ControlModifier);
+    // The selection makes LibreOffice report cut and bold as possible: they stay off.
+    ASSERT_TRUE(eventually([&] { return !shown().selectedText().isEmpty(); }));
+    shown().settle();
+    for (const framer::ToolInfo &info : framer::toolTable())
+        EXPECT_EQ(tool(info.tool)->isEnabled(), !info.edits) << info.name.toStdString();
+    shown().click(QStringLiteral("加粗"));
+    shown().keys(Qt::Key_B, Qt::ControlModifier);
+    shown().keys(Qt::Key_X, Qt::ControlModifier);
+    EXPECT_FALSE(isBold(shown().savedDocxXml()));
+    EXPECT_TRUE(shown().savedText().contains(QStringLiteral("Quillary sample page one")));
+
+    shown().click(QStringLiteral("复制"));
+    ASSERT_TRUE(eventually([&] {
+        return QGuiApplication::clipboard()->text().contains(QStringLiteral("sample page two"));
+    }));
+    // Moving the cursor works too: back to the start, seen there, and find from there.
+    shown().keys(Qt::Key_Home, Qt::ControlModifier);
+    QWidget &view = shown().view();
+    ASSERT_TRUE(eventually(
+        [&] { return view.inputMethodQuery(Qt::ImCursorRectangle).toRect().top() < 150; }));
+    shown().click(QStringLiteral("查找"));
+    QSignalSpy searched(&shown().actions(), &framer::ToolActions::searched);
+    shown().enter(QStringLiteral("查找内容"), QStringLiteral("page"));
+    ASSERT_TRUE(eventually([&] { return searched.count() == 1; }));
+    EXPECT_TRUE(searched.first().at(0).toBool());
+}
+
+TEST_F(ToolBarTest, inputMethodsPreedit_showsAtTheCursor_andItsCommitIsTypedOnce)
+{
+    ASSERT_TRUE(shown().open(QStringLiteral("sample.docx")));
+    QWidget *viewport = shown().view().viewport();
+    const QImage before = viewport->grab().toImage();
+    QInputMethodEvent preedit(QStringLiteral("zhongwen"), {});
+    QApplication::sendEvent(&shown().view(), &preedit);
+    ASSERT_TRUE(eventually([&] { return viewport->grab().toImage() != before; }));
+
+    QInputMethodEvent commit;
+    commit.setCommitString(QStringLiteral("中文"));
+    QApplication::sendEvent(&shown().view(), &commit);
+    const QString text = shown().savedText();
+    EXPECT_TRUE(text.startsWith(QStringLiteral("中文Quillary sample page one")))
+        << text.toStdString();
+    EXPECT_FALSE(text.contains(QStringLiteral("zhongwen")));
+}
+
+TEST_F(ToolBarTest, spreadsheetsAndSlides_getTheToolsThatApply)
+{
+    ASSERT_TRUE(shown().open(QStringLiteral("sample.xlsx")));
+    EXPECT_EQ(shown().named(QStringLiteral("项目符号")), nullptr);
+    EXPECT_EQ(shown().named(QStringLiteral("插入表格")), nullptr);
+    EXPECT_NE(shown().named(QStringLiteral("加粗")), nullptr);
+    EXPECT_EQ(shown().control.zoom(), quillary::Zoom::at(100));
+    shown().click(QStringLiteral("居中"));
+    ASSERT_TRUE(eventually([&] { return tool(framer::Tool::AlignCenter)->isChecked(); }));
+
+    ASSERT_TRUE(shown().open(QStringLiteral("sample.pptx")));
+    EXPECT_NE(shown().named(QStringLiteral("项目符号")), nullptr);
+    EXPECT_NE(shown().named(QStringLiteral("插入表格")), nullptr);
+    EXPECT_EQ(shown().control.zoom(), quillary::Zoom::fitWidth());
+}
+
+TEST_F(ToolBarTest, hiddenThroughTheApi_leavesTheDocumentTheWholeControl)
+{
+    ASSERT_TRUE(shown().open(QStringLiteral("sample.docx")));
+    EXPECT_TRUE(shown().control.isToolBarVisible());
+    const int withBar = shown().view().height();
+    shown().control.setToolBarVisible(false);
+    EXPECT_FALSE(shown().control.isToolBarVisible());
+    EXPECT_EQ(shown().named(QStringLiteral("加粗")), nullptr);
+    ASSERT_TRUE(eventually([&] { return shown().view().height() > withBar; }));
+    EXPECT_EQ(shown().view().height(), shown().control.height());
+    shown().control.setToolBarVisible(true);
+    ASSERT_TRUE(eventually([&] { return shown().view().height() == withBar; }));
+}
+
+} // namespace
