@@ -270,4 +270,39 @@ TEST_F(EngineCoreTest, exportSheet_hidesTheOtherSheets_forTheExportOnly)
               (QList<reply::SheetState>{{"First", true}, {"Second", true}, {"Hidden", false}}));
 }
 
+TEST_F(EngineCoreTest, exportSheet_keepsItsPassageThroughTheSheetsFromTheView)
+{
+    FakeDocument *workbook = open(LOK_DOCTYPE_SPREADSHEET, {{"First"}, {"Second"}, {"Third"}});
+    workbook->current = 1;
+    // LibreOffice announces every change of sheet, and may do so late, after the export.
+    workbook->onCommand = [&](FakeDocument &d, const QByteArray &command, const QByteArray &) {
+        if (command == ".uno:Hide") {
+            d.sheets[d.current].visible = false;
+            ++d.undoSteps;
+        } else if (command == ".uno:Undo") {
+            const int shown = d.sheets[2].visible ? 0 : 2;
+            d.sheets[shown].visible = true;
+            d.current = shown;
+            --d.undoSteps;
+        }
+        d.callBack(LOK_CALLBACK_SET_PART, QByteArray::number(d.current));
+        d.answer(command);
+        return true;
+    };
+    expect<reply::Saved>(m_core.handle(request::ExportSheet{m_dir.filePath("sheet.pdf")}));
+    workbook->callBack(LOK_CALLBACK_SET_PART, "2");
+    m_core.drainCallbacks();
+    for (const auto &event : m_events)
+        EXPECT_FALSE(std::holds_alternative<event::PartChanged>(event))
+            << "part " << std::get<event::PartChanged>(event).part;
+    EXPECT_EQ(expect<reply::SheetList>(m_core.handle(request::Sheets{})).current, 1);
+
+    // The user's own move to another sheet still shows.
+    workbook->current = 2;
+    workbook->callBack(LOK_CALLBACK_SET_PART, "2");
+    m_core.drainCallbacks();
+    ASSERT_FALSE(m_events.empty());
+    EXPECT_TRUE(std::holds_alternative<event::PartChanged>(m_events.back()));
+}
+
 } // namespace

@@ -82,8 +82,16 @@ void EngineCore::onCallback(const Callback &callback)
     if (!m_document)
         return;
     m_where.observe(callback);
-    if (auto event = translateCallback(callback, *m_document))
-        m_events(*event);
+    auto event = translateCallback(callback, *m_document);
+    if (!event)
+        return;
+    // A sheet export goes through the sheets and comes back; the view stays where it is. Nor
+    // does a move that the document no longer shows reach it, or it would ask for that part.
+    if (const auto *moved = std::get_if<event::PartChanged>(&*event);
+        moved && m_kind != DocumentKind::Text &&
+        (m_passingThroughParts || moved->part != m_document->part()))
+        return;
+    m_events(*event);
 }
 
 Reply EngineCore::handle(const Request &request)
@@ -102,7 +110,10 @@ Reply EngineCore::handle(const Request &request)
         return *refused;
     if (auto refused = m_protection.refusal(request))
         return *refused;
+    m_passingThroughParts = std::holds_alternative<request::ExportSheet>(request);
     Reply reply = route(request);
+    if (std::exchange(m_passingThroughParts, false))
+        drainCallbacks();
     m_recovery.handled(request, reply, RecoveryKeeper::Clock::now());
     return reply;
 }

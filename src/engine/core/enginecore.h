@@ -70,6 +70,7 @@ private:
     ProtectionPolicy m_protection;
     RecoveryKeeper m_recovery;
     SelectionTracker m_where;
+    bool m_passingThroughParts = false;
     std::unique_ptr<DocumentBackend> m_document;
     engineprotocol::DocumentKind m_kind = engineprotocol::DocumentKind::Other;
     QString m_documentFolder;
