@@ -3,13 +3,13 @@
 #include "officepackage.h"
 
 #include "controldispids.h"
+#include "slidepanel.h"
 
 #include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QScrollBar>
 #include <QSignalSpy>
-#include <QTabBar>
 #include <QTest>
 #include <QTimer>
 #include <QWheelEvent>
@@ -118,15 +118,17 @@ TEST_F(RecoveryTest, callRunningWhenTheEngineDies_raisesItsError_andTheDocumentC
 TEST_F(RecoveryTest, unchangedDocument_comesBackOnTheSameSlide)
 {
     openCopy(QStringLiteral("sample.odp"));
-    auto *slides = s_control->view().findChild<QTabBar *>();
+    auto *slides = s_control->widget.findChild<framer::SlidePanel *>();
     ASSERT_NE(slides, nullptr);
-    QTest::mouseClick(slides, Qt::LeftButton, {}, slides->tabRect(2).center());
+    ASSERT_TRUE(slides->isVisible());
+    QTest::mouseClick(slides->viewport(), Qt::LeftButton, {},
+                      slides->visualItemRect(slides->item(2)).center());
     ASSERT_EQ(s_control->view().document().part, 2);
     EXPECT_FALSE(copyExists());
 
     EXPECT_FALSE(killAndAwaitRecovery()) << "nothing was unsaved";
     EXPECT_EQ(s_control->view().document().part, 2);
-    EXPECT_EQ(slides->currentIndex(), 2);
+    EXPECT_EQ(slides->currentRow(), 2);
     EXPECT_TRUE(notice()->text().contains(QStringLiteral("重新打开了文档")));
 }
 
