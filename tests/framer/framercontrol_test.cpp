@@ -9,6 +9,8 @@
 
 #include <QDir>
 #include <QFile>
+#include <QHBoxLayout>
+#include <QLineEdit>
 #include <QInputMethodQueryEvent>
 #include <QNetworkAccessManager>
 #include <QRandomGenerator>
@@ -218,6 +220,30 @@ TEST_F(FramerControlTest, loadedDocument_isDrawnInTheWindow)
     call(dispid::OpenDocument, {byRef(address("/quillary/writefile.asp?id=3"))});
     const QImage shot = s_control->widget.grab().toImage();
     EXPECT_GT(darkPixels(shot), 100) << "no text drawn";
+}
+
+TEST_F(FramerControlTest, open_leavesTheFocusOnTheHostsControl_elseTheDocumentTakesIt)
+{
+    QWidget host;
+    auto *layout = new QHBoxLayout(&host);
+    auto *hostsList = new QLineEdit(&host);
+    layout->addWidget(hostsList);
+    layout->addWidget(&s_control->widget);
+    host.show();
+    host.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&host));
+
+    hostsList->setFocus(Qt::MouseFocusReason);
+    call(dispid::OpenDocument, {byRef(address("/quillary/writefile.asp?id=3"))});
+    EXPECT_TRUE(hostsList->hasFocus()) << "the host's control keeps the keyboard";
+
+    hostsList->clearFocus();
+    call(dispid::OpenDocument, {byRef(address("/quillary/writefile.asp?id=3"))});
+    EXPECT_TRUE(s_control->view().hasFocus()) << "with no control focused, typing goes in";
+
+    layout->removeWidget(&s_control->widget);
+    s_control->widget.hide();
+    s_control->widget.setParent(nullptr);
 }
 
 TEST_F(FramerControlTest, clickAndTypedText_changeTheDocument)

@@ -16,6 +16,7 @@
 #include "slidethumbnails.h"
 #include "transferbar.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -196,6 +197,17 @@ bool DocumentControl::open(const QString &pathOrAddress)
     });
 }
 
+// A document opened from one of the host's own controls (a list, a button) leaves the focus
+// there, so keyboard use of that control goes on; otherwise typing goes into the document.
+void DocumentControl::takeFocusUnlessHostHasIt()
+{
+    const QWidget *focused = QApplication::focusWidget();
+    const bool hostHasIt = focused && focused != this && !isAncestorOf(focused) &&
+                           focused->window() == window();
+    if (isVisible() && !hostHasIt)
+        m_view->setFocus(Qt::OtherFocusReason);
+}
+
 void DocumentControl::load(const QString &source)
 {
     m_view->resetPlace();
@@ -206,8 +218,7 @@ void DocumentControl::load(const QString &source)
     m_tools->setDocument(document.info.kind);
     showProtection(document.info.isProtected);
     emit documentChanged();
-    if (isVisible())
-        m_view->setFocus(Qt::OtherFocusReason);
+    takeFocusUnlessHostHasIt();
     m_view->drawNow();
 }
 

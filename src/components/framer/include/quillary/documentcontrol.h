@@ -135,6 +135,7 @@ private:
 
     template <class Work> bool attempt(const Work &work);
     void load(const QString &source);
+    void takeFocusUnlessHostHasIt();
     void saveFile(const QString &path);
     bool exportDocument(Document &document, const QString &path, const QString &format);
     void showProtection(bool on);
