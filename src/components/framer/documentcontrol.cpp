@@ -11,7 +11,6 @@
 #include "findbar.h"
 #include "formatrules.h"
 #include "formulabar.h"
-#include "signaturepad.h"
 #include "slidepanel.h"
 #include "slidethumbnails.h"
 #include "transferbar.h"
@@ -81,14 +80,6 @@ QLabel *banner(const QString &text, const QString &accessibleName, const QString
     label->setStyleSheet(style);
     label->hide();
     return label;
-}
-
-// An edit that did not apply: false, and why, without the failure signal.
-bool notApplied(const reply::EditOutcome &outcome)
-{
-    if (!outcome.done)
-        throw framer::ControlFailure{{ControlError::NotApplied, outcome.reason}};
-    return true;
 }
 
 } // namespace
@@ -174,7 +165,7 @@ DocumentControl::DocumentControl(Options options, QWidget *parent)
 
 DocumentControl::~DocumentControl() = default;
 
-template <class Work> bool DocumentControl::attempt(const Work &work)
+bool DocumentControl::attempt(const std::function<bool()> &work)
 {
     m_lastError = {};
     try {
@@ -318,78 +309,9 @@ std::shared_ptr<Document> DocumentControl::document()
     return document;
 }
 
-bool DocumentControl::exportDocument(Document &document, const QString &path, const QString &format)
-{
-    return attempt([&] {
-        const auto &loaded = m_session->requireDocument(QStringLiteral("导出"));
-        if (loaded.serial != document.m_serial)
-            framer::fail(QStringLiteral("文档已更换，原来的文档对象不再可用"));
-        const QString name = QFileInfo(path).fileName();
-        m_session->writeThroughEngine(path, [&](const QString &temporary) {
-            if (format.isEmpty())
-                m_session->engine().call<reply::Saved>(request::ExportSheet{temporary}, 60000,
-                                                       name);
-            else
-                m_session->engine().save(temporary, format, name);
-        });
-        return true;
-    });
-}
-
-bool DocumentControl::replaceText(const QString &find, const QString &replacement,
-                                  Qt::CaseSensitivity cs)
-{
-    return attempt([&] {
-        m_editor->replaceText(find, replacement, cs == Qt::CaseSensitive);
-        return true;
-    });
-}
-
-bool DocumentControl::setBookmark(const QString &name)
-{
-    return attempt([&] { return notApplied(m_editor->setBookmark(name)); });
-}
-
-bool DocumentControl::insertPicture(const QString &bookmark, const QString &pathOrAddress,
-                                    PicturePlacement placement)
-{
-    return attempt([&] {
-        return notApplied(m_editor->insertPicture(bookmark, pathOrAddress,
-                                                  placement == PicturePlacement::Floating));
-    });
-}
-
-bool DocumentControl::insertFile(const QString &path)
-{
-    return attempt([&] { return notApplied(m_editor->insertFile(path)); });
-}
-
-bool DocumentControl::setProtected(bool on)
-{
-    return attempt([&] {
-        showProtection(m_editor->setProtected(on));
-        return true;
-    });
-}
-
 bool DocumentControl::isProtected() const
 {
     return !m_protectionBanner->isHidden();
-}
-
-bool DocumentControl::captureSignature(const QString &path)
-{
-    return attempt([&] {
-        // The pad belongs to the window that hosts the control at the time of the call.
-        framer::SignatureDialog dialog(window());
-        if (dialog.exec() != QDialog::Accepted)
-            return true; // cancelled: an older signature stays as it was
-        QString error;
-        if (!framer::writeBmpAtomically(dialog.pad()->signatureImage(), path, &error))
-            framer::fail(QStringLiteral("无法保存签名到“%1”：%2")
-                             .arg(QDir::toNativeSeparators(path), error));
-        return true;
-    });
 }
 
 void DocumentControl::setToolBarVisible(bool visible)
@@ -451,41 +373,6 @@ void DocumentControl::onDocumentRecovered(bool unsavedChanges)
                        : QStringLiteral("文档引擎意外停止，已重新启动并重新打开了文档。"));
     m_recoveryNotice->show();
     emit documentRecovered(unsavedChanges);
-}
-
-Document::Document(DocumentControl *control, DocumentKind kind, quint64 serial)
-    : m_control(control), m_kind(kind), m_serial(serial)
-{
-}
-
-bool Document::saveAs(const QString &path, const QString &format)
-{
-    if (format.isEmpty()) {
-        m_lastError = {ControlError::InvalidArgument, QStringLiteral("没有指定文件格式")};
-        return false;
-    }
-    if (!m_control) {
-        m_lastError = {ControlError::Failed, QStringLiteral("文档控件已关闭，文档对象不再可用")};
-        return false;
-    }
-    const bool saved = m_control->exportDocument(*this, path, format);
-    m_lastError = m_control->lastError();
-    return saved;
-}
-
-bool Document::exportActiveSheet(const QString &path)
-{
-    if (m_kind != DocumentKind::Spreadsheet) {
-        m_lastError = {ControlError::Failed, QStringLiteral("只有电子表格可以导出当前工作表")};
-        return false;
-    }
-    if (!m_control) {
-        m_lastError = {ControlError::Failed, QStringLiteral("文档控件已关闭，文档对象不再可用")};
-        return false;
-    }
-    const bool exported = m_control->exportDocument(*this, path, {});
-    m_lastError = m_control->lastError();
-    return exported;
 }
 
 } // namespace quillary

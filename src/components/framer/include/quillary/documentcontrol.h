@@ -133,7 +133,7 @@ signals:
 private:
     friend class Document;
 
-    template <class Work> bool attempt(const Work &work);
+    bool attempt(const std::function<bool()> &work);
     void load(const QString &source);
     void takeFocusUnlessHostHasIt();
     void saveFile(const QString &path);

@@ -1,0 +1,61 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QPoint>
+#include <QRect>
+#include <QSize>
+#include <QString>
+
+#include <optional>
+#include <tuple>
+#include <variant>
+
+// What the requests, replies and events of the engine protocol share.
+namespace engineprotocol {
+
+// Both processes come from one build; a different number means a stale engine program.
+constexpr int Version = 5;
+
+// The kinds of document the engine tells apart.
+enum class DocumentKind { Text, Spreadsheet, Presentation, Drawing, Other };
+
+// Why the engine refused a request.
+enum class ErrorCode {
+    BadRequest,  // arguments out of range or missing
+    NoDocument,  // the request needs a loaded document
+    LoadFailed,  // LibreOffice could not load the file
+    SaveFailed,  // LibreOffice could not write the file
+    Protected,   // the document is protected against changes
+    WrongKind,   // the request does not apply to this kind of document
+    NotFinished, // LibreOffice did not finish in time
+    Failed,      // anything else
+};
+
+enum class KeyAction { Press, Release };
+enum class MouseAction { Press, Release, Move };
+
+namespace detail {
+// Field-wise equality for every message type, so tests compare messages as values.
+template <class T>
+requires requires(const T &value)
+{
+    T::fields(value);
+}
+bool operator==(const T &left, const T &right)
+{
+    return T::fields(left) == T::fields(right);
+}
+} // namespace detail
+
+using detail::operator==;
+
+// One format of clipboard content: a MIME type and its bytes.
+struct ClipboardItem
+{
+    QString mimeType;
+    QByteArray data;
+    static auto fields(auto &m) { return std::tie(m.mimeType, m.data); }
+};
+
+} // namespace engineprotocol
