@@ -5,6 +5,7 @@
 #include "controldispatch.h"
 #include "controldispids.h"
 #include "engineclient.h"
+#include "flattext.h"
 
 #include <quillary/documentcontrol.h>
 
@@ -26,32 +27,21 @@ namespace {
 constexpr int Pages = 100;
 constexpr int Runs = 5;
 
-QByteArray hundredPages()
+QString hundredPages()
 {
-    QByteArray body;
+    QString body;
     for (int page = 1; page <= Pages; ++page) {
-        body += page == 1 ? "<text:p>" : "<text:p text:style-name=\"Break\">";
-        body += "Page " + QByteArray::number(page) + "</text:p>";
+        body += page == 1 ? QStringLiteral("<text:p>")
+                          : QStringLiteral("<text:p text:style-name=\"Break\">");
+        body += QStringLiteral("Page %1</text:p>").arg(page);
         for (int paragraph = 0; paragraph < 6; ++paragraph)
-            body += "<text:p>" +
-                    QByteArray("The quick brown fox jumps over the lazy dog, and the document "
-                               "control converts every page of it to PDF. ")
+            body += QStringLiteral("<text:p>") +
+                    QStringLiteral("The quick brown fox jumps over the lazy dog, and the document "
+                                   "control converts every page of it to PDF. ")
                         .repeated(3) +
-                    "</text:p>";
+                    QStringLiteral("</text:p>");
     }
-    return R"(<?xml version="1.0" encoding="UTF-8"?>
-<office:document xmlns:office="urn:oasis:names:tc:opendocument:xmlns:office:1.0"
- xmlns:style="urn:oasis:names:tc:opendocument:xmlns:style:1.0"
- xmlns:text="urn:oasis:names:tc:opendocument:xmlns:text:1.0"
- xmlns:fo="urn:oasis:names:tc:opendocument:xmlns:xsl-fo-compatible:1.0"
- office:version="1.2" office:mimetype="application/vnd.oasis.opendocument.text">
- <office:automatic-styles>
-  <style:style style:name="Break" style:family="paragraph">
-   <style:paragraph-properties fo:break-before="page"/>
-  </style:style>
- </office:automatic-styles>
- <office:body><office:text>)" +
-           body + "</office:text></office:body></office:document>";
+    return body;
 }
 
 // Median wall time of runs of work, in seconds.
@@ -91,10 +81,8 @@ int main(int argc, char **argv)
     {
         // The document is made once as .docx, the format a Word user converts.
         const QString flat = dir.filePath(QStringLiteral("hundred.fodt"));
-        QFile file(flat);
-        if (!file.open(QIODevice::WriteOnly) || file.write(hundredPages()) < 0)
+        if (!benchdocuments::writeFlatText(flat, hundredPages()))
             return 1;
-        file.close();
         QProcess soffice;
         soffice.start(QStringLiteral("soffice"),
                       {QStringLiteral("-env:UserInstallation=") +

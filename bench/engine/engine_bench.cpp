@@ -4,6 +4,7 @@
 //  - DownloadFile of a 200 MB file beside curl of the same address, five runs of each taking
 //    turns, with the control's peak memory growth.
 #include "documentview.h"
+#include "flattext.h"
 
 #include <quillary/documentcontrol.h>
 
@@ -78,22 +79,8 @@ QString makeLongDocument(const QString &folder, const QString &profile)
                         .arg(page);
     }
     const QString source = folder + QStringLiteral("/long.fodt");
-    QFile file(source);
-    if (!file.open(QIODevice::WriteOnly))
+    if (!benchdocuments::writeFlatText(source, body))
         die(QStringLiteral("cannot write %1").arg(source));
-    file.write(QStringLiteral(
-                   R"(<?xml version="1.0" encoding="UTF-8"?>
-<office:document xmlns:office="urn:oasis:names:tc:opendocument:xmlns:office:1.0"
- xmlns:style="urn:oasis:names:tc:opendocument:xmlns:style:1.0"
- xmlns:text="urn:oasis:names:tc:opendocument:xmlns:text:1.0"
- xmlns:fo="urn:oasis:names:tc:opendocument:xmlns:xsl-fo-compatible:1.0"
- office:version="1.2" office:mimetype="application/vnd.oasis.opendocument.text">
- <office:automatic-styles><style:style style:name="Break" style:family="paragraph">
-  <style:paragraph-properties fo:break-before="page"/></style:style></office:automatic-styles>
- <office:body><office:text>%1</office:text></office:body></office:document>)")
-                   .arg(body)
-                   .toUtf8());
-    file.close();
     runSeconds(QStringLiteral("soffice"),
                {QStringLiteral("-env:UserInstallation=") + profile, QStringLiteral("--headless"),
                 QStringLiteral("--convert-to"), QStringLiteral("docx"), QStringLiteral("--outdir"),

@@ -4,6 +4,7 @@
 // type, and typing without a pause for longer than the copy waits. Also the time one copy
 // takes to write.
 #include "engineclient.h"
+#include "flattext.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -30,28 +31,15 @@ QString writeLongDocument(const QString &folder)
 {
     QString pages;
     for (int page = 0; page < 100; ++page) {
-        pages += QStringLiteral("<text:p text:style-name=\"P\">Chapter %1</text:p>").arg(page + 1);
+        pages += QStringLiteral("<text:p text:style-name=\"Break\">Chapter %1</text:p>").arg(page + 1);
         for (int line = 0; line < 7; ++line)
             pages += QStringLiteral("<text:p>Line %1: typing goes on while the engine keeps a "
                                     "copy of the document for recovery.</text:p>")
                          .arg(line);
     }
     const QString path = folder + QStringLiteral("/long.fodt");
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
+    if (!benchdocuments::writeFlatText(path, pages))
         die(QStringLiteral("cannot write %1").arg(path));
-    file.write(QStringLiteral(
-                   R"(<?xml version="1.0" encoding="UTF-8"?>
-<office:document xmlns:office="urn:oasis:names:tc:opendocument:xmlns:office:1.0"
- xmlns:style="urn:oasis:names:tc:opendocument:xmlns:style:1.0"
- xmlns:text="urn:oasis:names:tc:opendocument:xmlns:text:1.0"
- xmlns:fo="urn:oasis:names:tc:opendocument:xmlns:xsl-fo-compatible:1.0"
- office:version="1.2" office:mimetype="application/vnd.oasis.opendocument.text">
- <office:automatic-styles><style:style style:name="P" style:family="paragraph">
-  <style:paragraph-properties fo:break-before="page"/></style:style></office:automatic-styles>
- <office:body><office:text>%1</office:text></office:body></office:document>)")
-                   .arg(pages)
-                   .toUtf8());
     return path;
 }
 

@@ -3,13 +3,13 @@
 // same run (the anchor: LibreOffice's own shortcut, with no tool bar in between).
 #include "documentview.h"
 #include "engineclient.h"
+#include "flattext.h"
 
 #include <quillary/documentcontrol.h>
 
 #include <QAbstractButton>
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -42,18 +42,8 @@ QString writeDocument(const QString &folder)
                                "dog, again and again, to fill the line.</text:p>")
                     .arg(paragraph);
     const QString path = folder + QStringLiteral("/bench.fodt");
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
+    if (!benchdocuments::writeFlatText(path, body))
         die(QStringLiteral("cannot write %1").arg(path));
-    file.write(
-        QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?><office:document "
-                       "xmlns:office=\"urn:oasis:names:tc:opendocument:xmlns:office:1.0\" "
-                       "xmlns:text=\"urn:oasis:names:tc:opendocument:xmlns:text:1.0\" "
-                       "office:version=\"1.2\" "
-                       "office:mimetype=\"application/vnd.oasis.opendocument.text\">"
-                       "<office:body><office:text>%1</office:text></office:body></office:document>")
-            .arg(body)
-            .toUtf8());
     return path;
 }
 
