@@ -76,6 +76,20 @@ TEST_F(RealWindowTest, captions_reachTheWindowManagerExactlyAsQuoted)
     sink.MsgBox(QStringLiteral("请先新建或打开文档！"), platform::vbOKOnly);
 }
 
+TEST_F(RealWindowTest, shortMessage_leavesTheTitleBarRoomForTheWholeCaption)
+{
+    platform::QtMessageSink sink(form.get());
+    int width = 0;
+    int caption = 0;
+    onModal([&](QWidget *box) {
+        width = box->width();
+        caption = box->fontMetrics().horizontalAdvance(box->windowTitle());
+    });
+    sink.MsgBox(QStringLiteral("远程保存成功！"), platform::vbOKOnly);
+    // The icon and the three buttons of the title bar take about 100 pixels beside it.
+    EXPECT_GE(width, caption + 100) << "caption " << caption;
+}
+
 TEST_F(RealWindowTest, firstResize_sizesTheControlFromTheFramedOuterSize)
 {
     // The frame comes from the window manager after the window is first shown.
