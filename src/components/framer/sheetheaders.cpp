@@ -50,7 +50,10 @@ void SheetHeaders::onDocumentChanged()
 
 void SheetHeaders::onEngineEvent(const Event &event)
 {
-    if (m_shown && std::holds_alternative<event::HeadersChanged>(event))
+    // A sheet that changes size may have changed its rows and columns too: a freshly loaded
+    // workbook can still be laying out its column widths when the first headers are asked for.
+    if (m_shown && (std::holds_alternative<event::HeadersChanged>(event) ||
+                    std::holds_alternative<event::DocumentSize>(event)))
         refetch();
 }
 
