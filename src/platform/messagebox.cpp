@@ -19,7 +19,8 @@ void fitCaption(QMessageBox &box)
     auto *grid = qobject_cast<QGridLayout *>(box.layout());
     if (!grid)
         return;
-    const int width = box.fontMetrics().horizontalAdvance(box.windowTitle()) + TitleBarControlsWidth;
+    const int width =
+        box.fontMetrics().horizontalAdvance(box.windowTitle()) + TitleBarControlsWidth;
     grid->addItem(new QSpacerItem(width, 0, QSizePolicy::Minimum, QSizePolicy::Fixed),
                   grid->rowCount(), 0, 1, grid->columnCount());
 }

@@ -224,6 +224,51 @@ TEST_F(EngineCoreTest, insertPicture_waitsForASelectionThatTrailsTheResult)
     EXPECT_TRUE(missing.reason.contains(QStringLiteral("mark_9")));
 }
 
+TEST_F(EngineCoreTest, insertionRefusedWithoutAChange_isTriedAgain_oneThatChangedIsNot)
+{
+    FakeDocument *document = open(LOK_DOCTYPE_TEXT);
+    document->savedBytes = R"(<text:p><text:bookmark text:name="mark_1"/></text:p>)";
+    int refusals = 1;
+    document->onCommand = [&](FakeDocument &d, const QByteArray &command, const QByteArray &) {
+        const bool insertion = command == ".uno:InsertGraphic" || command == ".uno:InsertDoc";
+        if (insertion && refusals-- > 0) {
+            d.answer(command, false);
+            return true;
+        }
+        if (insertion)
+            ++d.undoSteps;
+        if (command == ".uno:InsertGraphic")
+            d.callBack(LOK_CALLBACK_GRAPHIC_SELECTION, "100, 100, 900, 600");
+        d.answer(command);
+        return true;
+    };
+    const QString picture = file(QStringLiteral("seal.png"), "png");
+    EXPECT_TRUE(
+        expect<reply::EditOutcome>(m_core.handle(request::InsertPicture{"mark_1", picture, false}))
+            .done);
+    EXPECT_EQ(document->log.filter("uno .uno:InsertGraphic").size(), 2);
+
+    refusals = 1;
+    const QString table = file(QStringLiteral("table.doc"), "<table></table>");
+    EXPECT_TRUE(
+        expect<reply::EditOutcome>(m_core.handle(request::InsertFile{table, "HTML (StarWriter)"}))
+            .done);
+    EXPECT_EQ(document->log.filter("uno .uno:InsertDoc").size(), 2);
+
+    // A refusal that still changed the document (its undo list grew) is not repeated.
+    document->log.clear();
+    document->onCommand = [](FakeDocument &d, const QByteArray &command, const QByteArray &) {
+        if (command == ".uno:InsertDoc")
+            ++d.undoSteps;
+        d.answer(command, command != ".uno:InsertDoc");
+        return true;
+    };
+    EXPECT_FALSE(
+        expect<reply::EditOutcome>(m_core.handle(request::InsertFile{table, "HTML (StarWriter)"}))
+            .done);
+    EXPECT_EQ(document->log.filter("uno .uno:InsertDoc").size(), 1);
+}
+
 TEST_F(EngineCoreTest, insertFile_thatLibreOfficeCannotRead_isNotDone)
 {
     FakeDocument *document = open(LOK_DOCTYPE_TEXT);

@@ -175,7 +175,10 @@ bool DocumentControl::attempt(const std::function<bool()> &work)
     } catch (const framer::ControlFailure &failure) {
         m_lastError = failure.error;
     }
-    if (m_lastError.code != ControlError::NotApplied)
+    // An edit that did not apply is an answer, not a failure; the log still says why.
+    if (m_lastError.code == ControlError::NotApplied)
+        qCInfo(lcFramer).noquote() << "not applied:" << m_lastError.message;
+    else
         emit errorOccurred(m_lastError);
     return false;
 }
@@ -193,8 +196,8 @@ bool DocumentControl::open(const QString &pathOrAddress)
 void DocumentControl::takeFocusUnlessHostHasIt()
 {
     const QWidget *focused = QApplication::focusWidget();
-    const bool hostHasIt = focused && focused != this && !isAncestorOf(focused) &&
-                           focused->window() == window();
+    const bool hostHasIt =
+        focused && focused != this && !isAncestorOf(focused) && focused->window() == window();
     if (isVisible() && !hostHasIt)
         m_view->setFocus(Qt::OtherFocusReason);
 }

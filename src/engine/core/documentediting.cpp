@@ -11,6 +11,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QRegularExpression>
+#include <QThread>
 #include <QUrl>
 
 using namespace engineprotocol;
@@ -21,6 +22,9 @@ namespace {
 
 // How long a picture's selection may trail the insert command's result on a busy machine.
 constexpr int GraphicSelectionWaitMs = 5000;
+// How often an insertion that LibreOffice refused without changing anything is tried.
+constexpr int InsertionAttempts = 3;
+constexpr int InsertionRetryPauseMs = 150;
 
 QString fileUrl(const QString &path)
 {
@@ -73,6 +77,24 @@ int undoSteps(EditContext &context)
                                    .object()
                                    .value(QStringLiteral("actions"));
     return actions.isArray() ? int(actions.toArray().size()) : 0;
+}
+
+// Right after a picture or frame is left, LibreOffice now and then refuses an insertion before
+// its own state has caught up. A refusal that left the undo list as it was changed nothing, so
+// the insertion is tried again after a pause; one that changed the document is not repeated.
+std::optional<reply::CommandResult> runInsertion(EditContext &context, const QByteArray &command,
+                                                 const QJsonObject &arguments,
+                                                 const CommandRunner::Observer &observe = {})
+{
+    for (int attempt = 1;; ++attempt) {
+        const QByteArray undoBefore = context.document.commandValues(".uno:Undo");
+        auto result = context.commands.run(command, json(arguments), 30000, observe);
+        if (!result || result->success || attempt == InsertionAttempts ||
+            context.document.commandValues(".uno:Undo") != undoBefore)
+            return result;
+        qWarning("%s was refused; trying again", command.constData());
+        QThread::msleep(InsertionRetryPauseMs * attempt);
+    }
 }
 
 } // namespace
@@ -139,8 +161,10 @@ Reply insertPicture(EditContext &context, const request::InsertPicture &request)
     };
     bool selected = false;
     const bool finished =
-        run(context, ".uno:InsertGraphic", {{"FileName", text(fileUrl(request.path))}},
-            [&](const Callback &callback) { selected = selected || pictureSelected(callback); });
+        runInsertion(
+            context, ".uno:InsertGraphic", {{"FileName", text(fileUrl(request.path))}},
+            [&](const Callback &callback) { selected = selected || pictureSelected(callback); })
+            .has_value();
     if (!finished)
         return failure(ErrorCode::NotFinished,
                        QStringLiteral("插入图片“%1”没有完成").arg(request.path));
@@ -163,9 +187,9 @@ Reply insertFile(EditContext &context, const request::InsertFile &request)
 {
     if (!QFileInfo(request.path).isFile())
         return notDone(QStringLiteral("文件“%1”不存在").arg(request.path));
-    const auto result = context.commands.run(
-        ".uno:InsertDoc",
-        json({{"Name", text(fileUrl(request.path))}, {"Filter", text(request.filter)}}));
+    const auto result =
+        runInsertion(context, ".uno:InsertDoc",
+                     {{"Name", text(fileUrl(request.path))}, {"Filter", text(request.filter)}});
     if (!result)
         return failure(ErrorCode::NotFinished,
                        QStringLiteral("插入文件“%1”没有完成").arg(request.path));
