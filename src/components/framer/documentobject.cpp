@@ -39,13 +39,7 @@ bool Document::saveAs(const QString &path, const QString &format)
         m_lastError = {ControlError::InvalidArgument, QStringLiteral("没有指定文件格式")};
         return false;
     }
-    if (!m_control) {
-        m_lastError = {ControlError::Failed, QStringLiteral("文档控件已关闭，文档对象不再可用")};
-        return false;
-    }
-    const bool saved = m_control->exportDocument(*this, path, format);
-    m_lastError = m_control->lastError();
-    return saved;
+    return exportThroughControl(path, format);
 }
 
 bool Document::exportActiveSheet(const QString &path)
@@ -54,13 +48,18 @@ bool Document::exportActiveSheet(const QString &path)
         m_lastError = {ControlError::Failed, QStringLiteral("只有电子表格可以导出当前工作表")};
         return false;
     }
+    return exportThroughControl(path, {});
+}
+
+bool Document::exportThroughControl(const QString &path, const QString &format)
+{
     if (!m_control) {
         m_lastError = {ControlError::Failed, QStringLiteral("文档控件已关闭，文档对象不再可用")};
         return false;
     }
-    const bool exported = m_control->exportDocument(*this, path, {});
+    const bool written = m_control->exportDocument(*this, path, format);
     m_lastError = m_control->lastError();
-    return exported;
+    return written;
 }
 
 } // namespace quillary

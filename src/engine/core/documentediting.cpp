@@ -1,5 +1,6 @@
 #include "documentediting.h"
 
+#include "refusals.h"
 #include "unoarguments.h"
 
 #include <LibreOfficeKit/LibreOfficeKitEnums.h>
@@ -35,11 +36,6 @@ bool run(EditContext &context, const QByteArray &command, const QJsonObject &arg
          const CommandRunner::Observer &observe = {})
 {
     return context.commands.run(command, json(arguments), 30000, observe).has_value();
-}
-
-Reply failure(ErrorCode code, const QString &message)
-{
-    return reply::Error{code, message};
 }
 
 Reply notDone(const QString &reason)
@@ -102,7 +98,7 @@ std::optional<reply::CommandResult> runInsertion(EditContext &context, const QBy
 Reply replaceText(EditContext &context, const request::Replace &request)
 {
     if (request.find.isEmpty())
-        return failure(ErrorCode::BadRequest, QStringLiteral("要查找的文字为空"));
+        return refuse(ErrorCode::BadRequest, QStringLiteral("要查找的文字为空"));
     const QJsonObject arguments = searchItem(SearchCommand::ReplaceAll, request.find, false,
                                              request.matchCase, request.replacement);
     int count = -1;
@@ -119,8 +115,7 @@ Reply replaceText(EditContext &context, const request::Replace &request)
                                 .size());
         });
     if (!finished)
-        return failure(ErrorCode::NotFinished,
-                       QStringLiteral("替换“%1”没有完成").arg(request.find));
+        return refuse(ErrorCode::NotFinished, QStringLiteral("替换“%1”没有完成").arg(request.find));
     run(context, ".uno:Escape");
     return reply::Replaced{notFound ? 0 : count};
 }
@@ -128,14 +123,14 @@ Reply replaceText(EditContext &context, const request::Replace &request)
 Reply addBookmark(EditContext &context, const request::AddBookmark &request)
 {
     if (request.name.isEmpty())
-        return failure(ErrorCode::BadRequest, QStringLiteral("书签名称为空"));
+        return refuse(ErrorCode::BadRequest, QStringLiteral("书签名称为空"));
     const QJsonObject arguments{{"Bookmark", text(request.name)}};
     // Inserting a name that exists makes LibreOffice rename the new mark, so a mark that
     // exists is moved: removed, then set again at the cursor.
     if (!run(context, ".uno:DeleteBookmark", arguments) ||
         !run(context, ".uno:InsertBookmark", arguments))
-        return failure(ErrorCode::NotFinished,
-                       QStringLiteral("设置书签“%1”没有完成").arg(request.name));
+        return refuse(ErrorCode::NotFinished,
+                      QStringLiteral("设置书签“%1”没有完成").arg(request.name));
     return reply::EditOutcome{true, {}};
 }
 
@@ -146,14 +141,14 @@ Reply insertPicture(EditContext &context, const request::InsertPicture &request)
     QString error;
     const std::optional<bool> marked = bookmarkExists(context, request.mark, &error);
     if (!marked)
-        return failure(ErrorCode::Failed, error);
+        return refuse(ErrorCode::Failed, error);
     if (!*marked)
         return notDone(QStringLiteral("书签“%1”不存在").arg(request.mark));
 
     run(context, ".uno:Escape");
     if (!run(context, ".uno:JumpToMark", {{"Bookmark", text(request.mark)}}))
-        return failure(ErrorCode::NotFinished,
-                       QStringLiteral("定位书签“%1”没有完成").arg(request.mark));
+        return refuse(ErrorCode::NotFinished,
+                      QStringLiteral("定位书签“%1”没有完成").arg(request.mark));
     // An inserted picture comes out selected; that selection is how its arrival shows.
     const auto pictureSelected = [](const Callback &callback) {
         return callback.type == LOK_CALLBACK_GRAPHIC_SELECTION &&
@@ -166,8 +161,8 @@ Reply insertPicture(EditContext &context, const request::InsertPicture &request)
             [&](const Callback &callback) { selected = selected || pictureSelected(callback); })
             .has_value();
     if (!finished)
-        return failure(ErrorCode::NotFinished,
-                       QStringLiteral("插入图片“%1”没有完成").arg(request.path));
+        return refuse(ErrorCode::NotFinished,
+                      QStringLiteral("插入图片“%1”没有完成").arg(request.path));
     if (!selected)
         selected = context.commands.waitFor(pictureSelected, GraphicSelectionWaitMs);
     if (!selected)
@@ -191,8 +186,8 @@ Reply insertFile(EditContext &context, const request::InsertFile &request)
         runInsertion(context, ".uno:InsertDoc",
                      {{"Name", text(fileUrl(request.path))}, {"Filter", text(request.filter)}});
     if (!result)
-        return failure(ErrorCode::NotFinished,
-                       QStringLiteral("插入文件“%1”没有完成").arg(request.path));
+        return refuse(ErrorCode::NotFinished,
+                      QStringLiteral("插入文件“%1”没有完成").arg(request.path));
     if (!result->success)
         return notDone(QStringLiteral("文件“%1”无法插入").arg(request.path));
     return reply::EditOutcome{true, {}};
@@ -216,7 +211,7 @@ reply::SheetList sheetList(EditContext &context)
 Reply exportActiveSheet(EditContext &context, const request::ExportSheet &request, bool edited)
 {
     if (request.path.isEmpty())
-        return failure(ErrorCode::BadRequest, QStringLiteral("没有指定导出的文件"));
+        return refuse(ErrorCode::BadRequest, QStringLiteral("没有指定导出的文件"));
     DocumentBackend &document = context.document;
     const QList<reply::SheetState> before = sheetList(context).sheets;
     const int undoBefore = undoSteps(context);
@@ -247,13 +242,13 @@ Reply exportActiveSheet(EditContext &context, const request::ExportSheet &reques
         run(context, ".uno:ModifiedStatus", {{"ModifiedStatus", typed("boolean", "false")}});
 
     if (sheetList(context).sheets != before)
-        return failure(ErrorCode::Failed, QStringLiteral("导出后无法恢复工作表的显示状态"));
+        return refuse(ErrorCode::Failed, QStringLiteral("导出后无法恢复工作表的显示状态"));
     if (!alone)
-        return failure(ErrorCode::SaveFailed,
-                       QStringLiteral("无法隐藏其他工作表，未导出 %1").arg(request.path));
+        return refuse(ErrorCode::SaveFailed,
+                      QStringLiteral("无法隐藏其他工作表，未导出 %1").arg(request.path));
     if (!saved || !QFileInfo(request.path).isFile())
-        return failure(ErrorCode::SaveFailed,
-                       QStringLiteral("无法把当前工作表导出到 %1").arg(request.path));
+        return refuse(ErrorCode::SaveFailed,
+                      QStringLiteral("无法把当前工作表导出到 %1").arg(request.path));
     return reply::Saved{QFileInfo(request.path).size()};
 }
 

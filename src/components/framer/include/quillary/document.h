@@ -30,6 +30,8 @@ public:
 private:
     friend class DocumentControl;
     Document(DocumentControl *control, DocumentKind kind, quint64 serial);
+    // An empty format writes the active sheet.
+    bool exportThroughControl(const QString &path, const QString &format);
 
     QPointer<DocumentControl> m_control;
     DocumentKind m_kind;
