@@ -1,10 +1,13 @@
 // Word to PDF through the document control's DocumentObject.SaveAs with the engine warm,
 // beside `soffice --headless --convert-to pdf` of the same file and the engine's bare export.
 
+#include "api/documentcontrol_p.h"
 #include "automation/dispatch.h"
 #include "controldispatch.h"
 #include "controldispids.h"
-#include "engineclient.h"
+#include "core/controlsession.h"
+#include "core/documentmodel.h"
+#include "core/engineclient.h"
 #include "flattext.h"
 
 #include <quillary/documentcontrol.h>
@@ -110,7 +113,8 @@ int main(int argc, char **argv)
                    {automation::Variant::bstr(input.toStdString())});
     auto document = control.invoke(dispid::DocumentObject, automation::InvokeKind::PropertyGet, {})
                         .asDispatch();
-    framer::EngineClient &engine = *widget.findChild<framer::EngineClient *>();
+    framer::EngineClient &engine =
+        quillary::DocumentControlPrivate::get(&widget)->session->engine();
     // One export first so both engine figures are warm.
     engine.save(dir.filePath(QStringLiteral("warm.pdf")), QStringLiteral("pdf"), {});
 

@@ -3,8 +3,11 @@
 //    warm), beside LibreOffice's own `soffice --headless --convert-to pdf` of the same file;
 //  - DownloadFile of a 200 MB file beside curl of the same address, five runs of each taking
 //    turns, with the control's peak memory growth.
-#include "documentview.h"
+#include "api/documentcontrol_p.h"
+#include "core/controlsession.h"
+#include "core/documentmodel.h"
 #include "flattext.h"
+#include "widgets/view/documentview.h"
 
 #include <quillary/documentcontrol.h>
 
@@ -162,7 +165,7 @@ int main(int argc, char *argv[])
 
     // Warm the engine: it is started with the control; one open loads LibreOffice's filters.
     check(control.open(longDocx));
-    const int pages = control.findChild<framer::DocumentView *>()->document().parts;
+    const int pages = quillary::DocumentControlPrivate::get(&control)->model->parts();
     check(control.closeDocument());
     std::vector<double> opens;
     for (int i = 0; i < 5; ++i) {

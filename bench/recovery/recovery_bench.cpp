@@ -3,7 +3,7 @@
 // recovery copy kept (the anchor), then with it kept; typing in bursts with pauses, as people
 // type, and typing without a pause for longer than the copy waits. Also the time one copy
 // takes to write.
-#include "engineclient.h"
+#include "core/engineclient.h"
 #include "flattext.h"
 
 #include <QCoreApplication>
@@ -31,7 +31,8 @@ QString writeLongDocument(const QString &folder)
 {
     QString pages;
     for (int page = 0; page < 100; ++page) {
-        pages += QStringLiteral("<text:p text:style-name=\"Break\">Chapter %1</text:p>").arg(page + 1);
+        pages +=
+            QStringLiteral("<text:p text:style-name=\"Break\">Chapter %1</text:p>").arg(page + 1);
         for (int line = 0; line < 7; ++line)
             pages += QStringLiteral("<text:p>Line %1: typing goes on while the engine keeps a "
                                     "copy of the document for recovery.</text:p>")

@@ -2,8 +2,11 @@
 // a 40-slide presentation takes until every thumbnail is drawn, and the longest the window's
 // event loop went without a turn meanwhile, beside the longest pause of the same loop left
 // idle for as long, and beside drawing every slide's visible tiles in turn, each awaited.
-#include "documentview.h"
-#include "slidepanel.h"
+#include "api/documentcontrol_p.h"
+#include "core/controlsession.h"
+#include "core/documentmodel.h"
+#include "widgets/slides/slidepanel.h"
+#include "widgets/view/documentview.h"
 
 #include <quillary/documentcontrol.h>
 
@@ -99,8 +102,8 @@ int main(int argc, char *argv[])
     quillary::DocumentControl control(options);
     control.resize(1000, 700);
     control.show();
-    auto *panel = control.findChild<framer::SlidePanel *>();
-    auto *view = control.findChild<framer::DocumentView *>();
+    auto *panel = quillary::DocumentControlPrivate::get(&control)->slides;
+    auto *view = quillary::DocumentControlPrivate::get(&control)->view;
     // The first open starts LibreOffice; it is not counted.
     if (!control.open(deck))
         die(control.lastError().message);

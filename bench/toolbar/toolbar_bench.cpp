@@ -1,9 +1,12 @@
 // Measures how soon a change made with the tool bar shows: from a press of 加粗 on a selection
 // to the last redrawn tile in view, median of 20, beside the same change typed as Ctrl+B in the
 // same run (the anchor: LibreOffice's own shortcut, with no tool bar in between).
-#include "documentview.h"
-#include "engineclient.h"
+#include "api/documentcontrol_p.h"
+#include "core/controlsession.h"
+#include "core/documentmodel.h"
+#include "core/engineclient.h"
 #include "flattext.h"
+#include "widgets/view/documentview.h"
 
 #include <quillary/documentcontrol.h>
 
@@ -95,8 +98,8 @@ int main(int argc, char **argv)
     control.show();
     if (!control.open(writeDocument(work.path())))
         die(control.lastError().message);
-    auto &view = *control.findChild<framer::DocumentView *>();
-    auto &engine = *control.findChild<framer::EngineClient *>();
+    auto &view = *quillary::DocumentControlPrivate::get(&control)->view;
+    auto &engine = quillary::DocumentControlPrivate::get(&control)->session->engine();
     QAbstractButton *bold = buttonNamed(control, QStringLiteral("加粗"));
     view.setFocus();
     QTest::keyClick(&view, Qt::Key_A, Qt::ControlModifier);

@@ -1,4 +1,4 @@
-#include "celladdress.h"
+#include "core/celladdress.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "clipboardformats.h"
+#include "core/clipboardformats.h"
 
 #include <QBuffer>
 #include <QImage>

@@ -1,4 +1,4 @@
-#include "formatrules.h"
+#include "core/formatrules.h"
 #include "testdocuments.h"
 
 #include <QFile>

@@ -1,4 +1,4 @@
-#include "headerlayout.h"
+#include "core/headerlayout.h"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,7 @@
+#include "core/inputmapping.h"
 #include "enginemessages.h"
-#include "inputmapping.h"
-#include "transferbar.h"
 
 #include <QString>
-#include <QWidget>
 
 #include <gtest/gtest.h>
 
@@ -147,24 +145,6 @@ TEST(InputMapping, keyEvent_sendsItsKey_orTheCharactersOfItsText)
     for (const auto &c : cases)
         EXPECT_EQ(framer::keyRequests(c.action, c.qtKey, c.modifiers, c.text), c.expected)
             << c.name;
-}
-
-TEST(TransferBar, showsTheAddressAndTheBytes_acrossTheTopOfWhatItOverlays)
-{
-    QWidget view;
-    view.resize(640, 400);
-    framer::TransferBar bar(&view);
-    view.show();
-    EXPECT_FALSE(bar.isVisible());
-    bar.start(QStringLiteral("正在下载"), QStringLiteral("http://h/f1.doc"));
-    EXPECT_TRUE(bar.isVisible());
-    bar.setProgress(512 * 1024, 2 * 1024 * 1024);
-    EXPECT_TRUE(bar.text().startsWith(QStringLiteral("正在下载 http://h/f1.doc")))
-        << bar.text().toStdString();
-    EXPECT_TRUE(bar.text().contains(QStringLiteral("512"))) << bar.text().toStdString();
-    EXPECT_EQ(bar.geometry().topLeft(), QPoint(0, 0));
-    view.resize(800, 400);
-    EXPECT_EQ(bar.width(), 800);
 }
 
 } // namespace

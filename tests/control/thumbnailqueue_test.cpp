@@ -1,4 +1,4 @@
-#include "thumbnailqueue.h"
+#include "core/thumbnailqueue.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "tilegrid.h"
+#include "core/tilegrid.h"
 
 #include <gtest/gtest.h>
 

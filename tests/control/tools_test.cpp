@@ -1,4 +1,4 @@
-#include "tools.h"
+#include "core/tools.h"
 
 #include <QSet>
 

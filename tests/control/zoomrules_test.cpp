@@ -1,5 +1,5 @@
-#include "tilegrid.h"
-#include "zoomrules.h"
+#include "core/tilegrid.h"
+#include "core/zoomrules.h"
 
 #include <gtest/gtest.h>
 

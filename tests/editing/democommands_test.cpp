@@ -7,7 +7,7 @@
 #include "commands.h"
 #include "hostedcontrol.h"
 #include "sequentialfiles.h"
-#include "signaturepad.h"
+#include "widgets/signature/signaturepad.h"
 
 #include "automation/automationerror.h"
 

@@ -1,8 +1,8 @@
-#include "controlfailure.h"
+#include "core/controlfailure.h"
 #include "hostedcontrol.h"
-#include "signaturepad.h"
 #include "testdocuments.h"
 #include "testserver.h"
+#include "widgets/signature/signaturepad.h"
 
 #include "automation/automationerror.h"
 #include "controldispids.h"

@@ -1,4 +1,4 @@
-#include "signaturepad.h"
+#include "widgets/signature/signaturepad.h"
 
 #include <QDir>
 #include <QFile>

@@ -2,7 +2,7 @@
 #include "serverprocess.h"
 
 #include "controldispids.h"
-#include "formatrules.h"
+#include "core/formatrules.h"
 
 #include <quillary/filedialogs.h>
 

@@ -1,8 +1,9 @@
 #include "hostedcontrol.h"
 
+#include "api/documentcontrol_p.h"
 #include "controldispids.h"
-#include "signaturepad.h"
 #include "testdocuments.h"
+#include "widgets/signature/signaturepad.h"
 
 #include <QApplication>
 #include <QPushButton>
@@ -31,22 +32,22 @@ std::string HostedControl::documentName()
 
 framer::DocumentView &HostedControl::view()
 {
-    return *widget.findChild<framer::DocumentView *>();
+    return *quillary::DocumentControlPrivate::get(&widget)->view;
 }
 
 framer::TransferBar &HostedControl::transferBar()
 {
-    return *widget.findChild<framer::TransferBar *>();
+    return *quillary::DocumentControlPrivate::get(&widget)->transfer;
 }
 
 framer::EngineClient &HostedControl::engine()
 {
-    return *widget.findChild<framer::EngineClient *>();
+    return session().engine();
 }
 
 framer::ControlSession &HostedControl::session()
 {
-    return *widget.findChild<framer::ControlSession *>();
+    return *quillary::DocumentControlPrivate::get(&widget)->session;
 }
 
 quillary::DocumentControl::Options testOptions()

@@ -1,10 +1,10 @@
 #pragma once
 
 #include "controldispatch.h"
-#include "controlsession.h"
-#include "documentview.h"
-#include "engineclient.h"
-#include "transferbar.h"
+#include "core/controlsession.h"
+#include "core/engineclient.h"
+#include "widgets/transfer/transferbar.h"
+#include "widgets/view/documentview.h"
 
 #include <quillary/documentcontrol.h>
 #include <quillary/filedialogs.h>
@@ -22,7 +22,7 @@ public:
                              automation::InvokeKind kind = automation::InvokeKind::Method);
     std::string documentName();
 
-    // What the user sees and what drives it, found as a screen reader would.
+    // What the user sees and what drives it.
     framer::DocumentView &view();
     framer::TransferBar &transferBar();
     framer::EngineClient &engine();

@@ -1,9 +1,11 @@
+#include "api/documentcontrol_p.h"
+#include "core/documentmodel.h"
 #include "realcontrol.h"
 
 #include "officepackage.h"
 
 #include "controldispids.h"
-#include "slidepanel.h"
+#include "widgets/slides/slidepanel.h"
 
 #include <QDir>
 #include <QFile>
@@ -118,16 +120,16 @@ TEST_F(RecoveryTest, callRunningWhenTheEngineDies_raisesItsError_andTheDocumentC
 TEST_F(RecoveryTest, unchangedDocument_comesBackOnTheSameSlide)
 {
     openCopy(QStringLiteral("sample.odp"));
-    auto *slides = s_control->widget.findChild<framer::SlidePanel *>();
+    auto *slides = quillary::DocumentControlPrivate::get(&s_control->widget)->slides;
     ASSERT_NE(slides, nullptr);
     ASSERT_TRUE(slides->isVisible());
     QTest::mouseClick(slides->viewport(), Qt::LeftButton, {},
                       slides->visualItemRect(slides->item(2)).center());
-    ASSERT_EQ(s_control->view().document().part, 2);
+    ASSERT_EQ(s_control->view().model().info().part, 2);
     EXPECT_FALSE(copyExists());
 
     EXPECT_FALSE(killAndAwaitRecovery()) << "nothing was unsaved";
-    EXPECT_EQ(s_control->view().document().part, 2);
+    EXPECT_EQ(s_control->view().model().info().part, 2);
     EXPECT_EQ(slides->currentRow(), 2);
     EXPECT_TRUE(notice()->text().contains(QStringLiteral("重新打开了文档")));
 }

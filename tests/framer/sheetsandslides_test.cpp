@@ -1,9 +1,12 @@
-#include "documentview.h"
-#include "formulabar.h"
-#include "headerbar.h"
+#include "api/documentcontrol_p.h"
+#include "core/documentmodel.h"
 #include "hostedcontrol.h"
-#include "slidepanel.h"
 #include "testdocuments.h"
+#include "widgets/sheets/formulabar.h"
+#include "widgets/sheets/headerbar.h"
+#include "widgets/sheets/sheetheaders.h"
+#include "widgets/slides/slidepanel.h"
+#include "widgets/view/documentview.h"
 
 #include <QAccessible>
 #include <QApplication>
@@ -83,17 +86,14 @@ protected:
 
     static quillary::DocumentControl &control() { return s_control->widget; }
     static framer::DocumentView &view() { return s_control->view(); }
-    static framer::FormulaBar &formulaBar() { return *control().findChild<framer::FormulaBar *>(); }
-    static HeaderBar &bar(Qt::Orientation orientation)
+    static quillary::DocumentControlPrivate &parts()
     {
-        for (HeaderBar *bar : control().findChildren<HeaderBar *>())
-            if (bar->orientation() == orientation)
-                return *bar;
-        throw std::logic_error("no header bar");
+        return *quillary::DocumentControlPrivate::get(&control());
     }
-    static HeaderBar &columns() { return bar(Qt::Horizontal); }
-    static HeaderBar &rows() { return bar(Qt::Vertical); }
-    static framer::SlidePanel &slidePanel() { return *control().findChild<framer::SlidePanel *>(); }
+    static framer::FormulaBar &formulaBar() { return *parts().formulaBar; }
+    static HeaderBar &columns() { return *parts().sheetHeaders->columnBar(); }
+    static HeaderBar &rows() { return *parts().sheetHeaders->rowBar(); }
+    static framer::SlidePanel &slidePanel() { return *parts().slides; }
     // What a screen reader reads of a header bar: its role and the labels in sight.
     static QString spoken(QWidget &widget, QAccessible::Role role)
     {
@@ -326,8 +326,8 @@ TEST_F(SheetsAndSlidesTest, presentation_showsAThumbnailPerSlide_andAClickShowsT
         const QImage shown = view().viewport()->grab().toImage();
         const QRect page = view()
                                .grid()
-                               .toViewport(QRect(0, 0, int(view().document().width),
-                                                 int(view().document().height)),
+                               .toViewport(QRect(0, 0, int(view().model().info().width),
+                                                 int(view().model().info().height)),
                                            view().scrollPosition())
                                .intersected(view().viewport()->rect());
         return darkThird(shown.copy(page.adjusted(2, 2, -2, -2)));
@@ -337,7 +337,7 @@ TEST_F(SheetsAndSlidesTest, presentation_showsAThumbnailPerSlide_andAClickShowsT
                       panel.visualItemRect(panel.item(2)).center());
     EXPECT_TRUE(QTest::qWaitFor([&] { return slideShown() == 2; }, WaitMs))
         << "the view does not show the third slide";
-    EXPECT_EQ(view().document().part, 2);
+    EXPECT_EQ(view().model().info().part, 2);
     EXPECT_EQ(panel.currentRow(), 2);
 }
 

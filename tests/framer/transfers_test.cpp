@@ -1,7 +1,7 @@
 #include "testserver.h"
 
-#include "controlfailure.h"
-#include "transfers.h"
+#include "core/controlfailure.h"
+#include "core/transfers.h"
 
 #include <QDir>
 #include <QFile>

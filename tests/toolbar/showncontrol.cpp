@@ -1,7 +1,10 @@
 #include "showncontrol.h"
 
+#include "api/documentcontrol_p.h"
+#include "core/controlsession.h"
 #include "hostedcontrol.h"
 #include "testdocuments.h"
+#include "widgets/tools/controltools.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -147,20 +150,20 @@ void ShownControl::settle()
 
 framer::DocumentView &ShownControl::view() const
 {
-    return *control.findChild<framer::DocumentView *>();
+    return *quillary::DocumentControlPrivate::get(&control)->view;
 }
 
 framer::EditingToolBar &ShownControl::toolBar() const
 {
-    return *control.findChild<framer::EditingToolBar *>();
+    return *quillary::DocumentControlPrivate::get(&control)->tools->toolBar();
 }
 
 framer::ToolActions &ShownControl::actions() const
 {
-    return *control.findChild<framer::ToolActions *>();
+    return *quillary::DocumentControlPrivate::get(&control)->tools->actions();
 }
 
 framer::EngineClient &ShownControl::engine() const
 {
-    return *control.findChild<framer::EngineClient *>();
+    return quillary::DocumentControlPrivate::get(&control)->session->engine();
 }

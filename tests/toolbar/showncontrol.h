@@ -1,9 +1,9 @@
 #pragma once
 
-#include "documentview.h"
-#include "editingtoolbar.h"
-#include "engineclient.h"
-#include "toolactions.h"
+#include "core/engineclient.h"
+#include "core/toolactions.h"
+#include "widgets/tools/editingtoolbar.h"
+#include "widgets/view/documentview.h"
 
 #include <quillary/documentcontrol.h>
 

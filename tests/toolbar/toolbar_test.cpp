@@ -1,7 +1,7 @@
 #include "showncontrol.h"
 
-#include "findbar.h"
-#include "tools.h"
+#include "core/tools.h"
+#include "widgets/tools/findbar.h"
 
 #include <QAbstractButton>
 #include <QAction>

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <quillary/controlerror.h>
+#include <quillary/quillary_control_export.h>
 
 #include <QPointer>
 #include <QString>
@@ -13,7 +14,7 @@ enum class DocumentKind { None, Text, Spreadsheet, Presentation, Drawing, Other 
 
 // The document loaded in a control, as an object a host keeps to export it. It belongs to
 // that one document: once the control closes it or loads another, every call fails.
-class Document
+class QUILLARY_CONTROL_EXPORT Document
 {
 public:
     DocumentKind kind() const { return m_kind; }
@@ -29,6 +30,7 @@ public:
 
 private:
     friend class DocumentControl;
+    friend class DocumentControlPrivate;
     Document(DocumentControl *control, DocumentKind kind, quint64 serial);
     // An empty format writes the active sheet.
     bool exportThroughControl(const QString &path, const QString &format);

@@ -2,26 +2,18 @@
 
 #include <quillary/controlerror.h>
 #include <quillary/document.h>
+#include <quillary/quillary_control_export.h>
 #include <quillary/zoom.h>
 
 #include <QWidget>
 
-#include <functional>
 #include <memory>
 
-class QLabel;
 class QNetworkAccessManager;
-
-namespace framer {
-class ControlSession;
-class ControlTools;
-class DocumentEditor;
-class DocumentView;
-class TransferBar;
-} // namespace framer
 
 namespace quillary {
 
+class DocumentControlPrivate;
 class FileDialogs;
 
 // A widget that shows an office document (Word, Excel, PowerPoint, WPS, OpenDocument, RTF,
@@ -35,9 +27,14 @@ class FileDialogs;
 // repainting and taking input; another operation started meanwhile fails with
 // ControlError::Busy. Each operation returns false when it fails: lastError() then says why,
 // and errorOccurred() has been emitted.
-class DocumentControl : public QWidget
+class QUILLARY_CONTROL_EXPORT DocumentControl : public QWidget
 {
     Q_OBJECT
+    Q_PROPERTY(quillary::Zoom zoom READ zoom WRITE setZoom NOTIFY zoomChanged)
+    Q_PROPERTY(bool toolBarVisible READ isToolBarVisible WRITE setToolBarVisible NOTIFY
+                   toolBarVisibleChanged)
+    // Changed through setProtected(), which can fail.
+    Q_PROPERTY(bool documentProtected READ isProtected NOTIFY protectionChanged)
 
 public:
     struct Options
@@ -116,7 +113,7 @@ public:
     void setZoom(const Zoom &zoom);
     Zoom zoom() const;
 
-    ControlError lastError() const { return m_lastError; }
+    ControlError lastError() const;
 
 signals:
     // A transfer's bytes so far and in total (-1 while unknown).
@@ -127,34 +124,13 @@ signals:
     // its recovery copy held changes not saved yet.
     void documentRecovered(bool unsavedChanges);
     void protectionChanged(bool on);
+    void toolBarVisibleChanged(bool visible);
     void zoomChanged(const quillary::Zoom &zoom);
     void errorOccurred(const quillary::ControlError &error);
 
 private:
-    friend class Document;
-
-    bool attempt(const std::function<bool()> &work);
-    void load(const QString &source);
-    void takeFocusUnlessHostHasIt();
-    void saveFile(const QString &path);
-    bool exportDocument(Document &document, const QString &path, const QString &format);
-    void showProtection(bool on);
-    void onDocumentClosed(const QString &message);
-    void onDocumentLost();
-    void onDocumentRecovered(bool unsavedChanges);
-
-    Options m_options;
-    std::unique_ptr<FileDialogs> m_ownDialogs;
-    framer::ControlSession *m_session;
-    framer::DocumentView *m_view;
-    framer::TransferBar *m_transfer;
-    framer::ControlTools *m_tools;
-    QLabel *m_protectionBanner;
-    QLabel *m_recoveryNotice;
-    QPoint m_recoveryScroll;
-    std::unique_ptr<framer::DocumentEditor> m_editor;
-    QString m_lastSaveFolder;
-    ControlError m_lastError;
+    friend class DocumentControlPrivate;
+    std::unique_ptr<DocumentControlPrivate> d;
 };
 
 } // namespace quillary

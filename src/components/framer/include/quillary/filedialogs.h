@@ -1,5 +1,7 @@
 #pragma once
 
+#include <quillary/quillary_control_export.h>
+
 #include <QString>
 
 class QWidget;
@@ -8,7 +10,7 @@ namespace quillary {
 
 // The answers of the control's open and save dialogs. The control uses Qt's file dialogs
 // unless its host answers them itself (tests do). An empty answer means cancelled.
-class FileDialogs
+class QUILLARY_CONTROL_EXPORT FileDialogs
 {
 public:
     virtual ~FileDialogs() = default;

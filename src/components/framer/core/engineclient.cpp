@@ -1,0 +1,374 @@
+#include "core/engineclient.h"
+
+#include "core/controlfailure.h"
+#include "core/enginelocation.h"
+
+#include <QDir>
+#include <QEventLoop>
+#include <QFileInfo>
+#include <QLocalServer>
+#include <QLocalSocket>
+#include <QProcess>
+#include <QTimer>
+#include <QUuid>
+
+using namespace engineprotocol;
+
+namespace framer {
+
+namespace {
+
+constexpr qsizetype EngineLogBytes = 8 * 1024;
+
+QString subjectText(const QString &subject)
+{
+    return subject.isEmpty() ? QStringLiteral("文档") : QStringLiteral("“%1”").arg(subject);
+}
+
+} // namespace
+
+QImage tileImage(reply::Tile &&tile)
+{
+    const int width = tile.size.width();
+    const int height = tile.size.height();
+    if (width <= 0 || height <= 0 || tile.pixels.size() != qsizetype(width) * height * 4)
+        return {};
+    // LibreOffice paints premultiplied BGRA, which is ARGB32 in memory on little-endian hosts.
+    auto *bytes = new QByteArray(std::move(tile.pixels));
+    return QImage(
+        reinterpret_cast<uchar *>(bytes->data()), width, height, qsizetype(width) * 4,
+        QImage::Format_ARGB32_Premultiplied,
+        [](void *info) { delete static_cast<QByteArray *>(info); }, bytes);
+}
+
+EngineClient::EngineClient(Options options, QObject *parent)
+    : QObject(parent), m_options(std::move(options))
+{
+    if (m_options.enginePath.isEmpty())
+        m_options.enginePath = installedEnginePath();
+}
+
+EngineClient::~EngineClient()
+{
+    if (m_socket && m_socket->state() == QLocalSocket::ConnectedState) {
+        // The engine quits when the connection closes; give it a moment to unload cleanly.
+        disconnect(m_process, nullptr, this, nullptr);
+        disconnect(m_socket, nullptr, this, nullptr);
+        m_socket->disconnectFromServer();
+        if (m_process && !m_process->waitForFinished(5000))
+            m_process->kill();
+    }
+    stopEngine({});
+}
+
+bool EngineClient::isRunning() const
+{
+    return m_process && m_process->state() != QProcess::NotRunning;
+}
+
+qint64 EngineClient::enginePid() const
+{
+    return m_process ? m_process->processId() : 0;
+}
+
+void EngineClient::start()
+{
+    if (isRunning())
+        return;
+    stopEngine({});
+
+    m_server = new QLocalServer(this);
+    m_server->setSocketOptions(QLocalServer::UserAccessOption);
+    const QString name =
+        QStringLiteral("quillary-engine-%1").arg(QUuid::createUuid().toString(QUuid::Id128));
+    if (!m_server->listen(name)) {
+        qCWarning(lcFramer) << "cannot listen on" << name << m_server->errorString();
+        return;
+    }
+    connect(m_server, &QLocalServer::newConnection, this, &EngineClient::onConnection);
+
+    m_process = new QProcess(this);
+    m_process->setProcessChannelMode(QProcess::SeparateChannels);
+    m_process->setStandardOutputFile(QProcess::nullDevice());
+    connect(m_process, &QProcess::readyReadStandardError, this, [this] {
+        m_engineLog.append(m_process->readAllStandardError());
+        if (m_engineLog.size() > EngineLogBytes)
+            m_engineLog = m_engineLog.right(EngineLogBytes);
+    });
+    connect(m_process, &QProcess::finished, this, [this](int code, QProcess::ExitStatus status) {
+        onEngineGone(status == QProcess::CrashExit
+                         ? QStringLiteral("crashed")
+                         : QStringLiteral("exited with status %1").arg(code));
+    });
+    connect(m_process, &QProcess::errorOccurred, this, [this](QProcess::ProcessError error) {
+        if (error == QProcess::FailedToStart)
+            onEngineGone(QStringLiteral("failed to start: %1").arg(m_process->errorString()),
+                         Failure::Cause::NotStarted);
+    });
+    QStringList arguments{QStringLiteral("--server"), m_server->fullServerName()};
+    if (!m_options.profileRoot.isEmpty())
+        arguments << QStringLiteral("--profile-root") << m_options.profileRoot;
+    m_engineLog.clear();
+    qCDebug(lcFramer) << "starting the office engine" << m_options.enginePath;
+    if (!m_options.temporaryFolder.isEmpty() && QDir().mkpath(m_options.temporaryFolder)) {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("TMPDIR"), m_options.temporaryFolder);
+        m_process->setProcessEnvironment(environment);
+    }
+    m_process->start(m_options.enginePath, arguments);
+}
+
+void EngineClient::onConnection()
+{
+    QLocalSocket *socket = m_server->nextPendingConnection();
+    if (!socket)
+        return;
+    if (m_socket) {
+        // One engine, one connection; anything else on this socket is not ours.
+        socket->abort();
+        socket->deleteLater();
+        return;
+    }
+    m_socket = socket;
+    m_reader = std::make_unique<FrameReader>(m_socket);
+    connect(m_socket, &QLocalSocket::readyRead, this, &EngineClient::onReadyRead);
+    connect(m_socket, &QLocalSocket::disconnected, this,
+            [this] { onEngineGone(QStringLiteral("closed the connection")); });
+    m_socket->write(std::exchange(m_outbox, {}));
+}
+
+void EngineClient::post(const Request &request, Handler handler)
+{
+    start();
+    if (!isRunning()) {
+        handler(nullptr, {Failure::Cause::NotStarted, ErrorCode::Failed,
+                          QStringLiteral("engine %1 is not running").arg(m_options.enginePath)});
+        return;
+    }
+    const quint64 id = m_nextId++;
+    m_pending.insert(id, std::move(handler));
+    const QByteArray frame = encode(RequestFrame{id, request});
+    if (m_socket)
+        m_socket->write(frame);
+    else
+        m_outbox.append(frame);
+}
+
+void EngineClient::onReadyRead()
+{
+    while (m_socket) {
+        std::optional<Frame> frame = m_reader->next();
+        if (!frame)
+            break;
+        if (const auto *event = std::get_if<EventFrame>(&*frame)) {
+            onEvent(event->event);
+            continue;
+        }
+        auto *answer = std::get_if<ReplyFrame>(&*frame);
+        const Handler handler = answer ? m_pending.take(answer->id) : Handler();
+        if (!handler)
+            continue;
+        if (const auto *error = std::get_if<reply::Error>(&answer->reply))
+            handler(nullptr, {Failure::Cause::Refused, error->code, error->message});
+        else
+            handler(&answer->reply, {});
+        // What came after a reply is about its outcome (a loaded document's first cursor),
+        // so its caller acts on the reply first: the rest waits for the next turn of the loop.
+        if (m_socket && m_socket->bytesAvailable() > 0) {
+            QMetaObject::invokeMethod(this, &EngineClient::onReadyRead, Qt::QueuedConnection);
+            return;
+        }
+    }
+    if (m_socket && m_reader->hasError())
+        stopEngine(QStringLiteral("sent a corrupt message: %1").arg(m_reader->errorString()));
+}
+
+void EngineClient::onEvent(const Event &event)
+{
+    const auto *ready = std::get_if<event::Ready>(&event);
+    if (!ready) {
+        emit eventReceived(event);
+        return;
+    }
+    if (ready->version != Version) {
+        stopEngine(
+            QStringLiteral("speaks protocol version %1, not %2").arg(ready->version).arg(Version));
+        return;
+    }
+    emit engineReady();
+}
+
+void EngineClient::onEngineGone(const QString &reason, Failure::Cause cause)
+{
+    if (m_process)
+        stopEngine(reason, cause);
+}
+
+void EngineClient::stopEngine(const QString &reason, Failure::Cause cause)
+{
+    QProcess *process = std::exchange(m_process, nullptr);
+    QLocalSocket *socket = std::exchange(m_socket, nullptr);
+    QLocalServer *server = std::exchange(m_server, nullptr);
+    if (process) {
+        disconnect(process, nullptr, this, nullptr);
+        if (process->state() != QProcess::NotRunning) {
+            process->kill();
+            process->waitForFinished(3000);
+        }
+        process->deleteLater();
+    }
+    if (socket) {
+        disconnect(socket, nullptr, this, nullptr);
+        socket->abort();
+        socket->deleteLater();
+    }
+    if (server) {
+        server->close();
+        server->deleteLater();
+    }
+    m_outbox.clear();
+    const auto pending = std::exchange(m_pending, {});
+    if (!process && pending.isEmpty())
+        return;
+    const QString why = reason.isEmpty() ? QStringLiteral("was stopped") : reason;
+    if (!reason.isEmpty()) {
+        qCWarning(lcFramer) << "office engine" << m_options.enginePath << why
+                            << "; its last output:" << m_engineLog.right(1024);
+        emit engineStopped(why);
+    }
+    const Failure failure{cause, ErrorCode::Failed, QStringLiteral("engine %1").arg(why)};
+    for (const Handler &handler : pending)
+        handler(nullptr, failure);
+}
+
+std::vector<EngineClient::Answer> EngineClient::exchange(const std::vector<Request> &requests,
+                                                         int timeoutMs, const QString &subject)
+{
+    start();
+    if (!isRunning())
+        raise({Failure::Cause::NotStarted, ErrorCode::Failed, {}}, subject);
+
+    struct State
+    {
+        std::vector<Answer> answers;
+        std::size_t outstanding = 0;
+        QEventLoop loop;
+    };
+    auto state = std::make_shared<State>();
+    state->answers.resize(requests.size());
+    state->outstanding = requests.size();
+    const std::weak_ptr<State> weak = state;
+    for (std::size_t i = 0; i < requests.size(); ++i)
+        post(requests[i], [weak, i](Reply *reply, const Failure &failure) {
+            const auto s = weak.lock();
+            if (!s)
+                return;
+            if (reply)
+                s->answers[i].reply = std::move(*reply);
+            else
+                s->answers[i].failure = failure;
+            if (--s->outstanding == 0)
+                s->loop.quit();
+        });
+    if (state->outstanding > 0) {
+        QTimer timer;
+        timer.setSingleShot(true);
+        connect(&timer, &QTimer::timeout, &state->loop, &QEventLoop::quit);
+        timer.start(timeoutMs);
+        state->loop.exec();
+    }
+    if (state->outstanding > 0) {
+        // A stuck engine holds the document hostage; only a new one helps.
+        stopEngine(QStringLiteral("did not answer within %1 ms").arg(timeoutMs));
+        fail(QStringLiteral("文档引擎处理%1超过 %2 秒未响应，已停止该引擎，请重试")
+                 .arg(subjectText(subject))
+                 .arg(timeoutMs / 1000.0, 0, 'g', 3));
+    }
+    return std::move(state->answers);
+}
+
+void EngineClient::raise(const Failure &failure, const QString &subject)
+{
+    switch (failure.cause) {
+    case Failure::Cause::NotStarted:
+        fail(QStringLiteral("无法启动文档引擎 %1，未能处理%2")
+                 .arg(m_options.enginePath, subjectText(subject)));
+    case Failure::Cause::Stopped:
+        fail(QStringLiteral("文档引擎在处理%1时意外停止，请重试").arg(subjectText(subject)));
+    case Failure::Cause::Refused:
+        break;
+    }
+    // These refusals are written for the user already.
+    if (failure.code == ErrorCode::Protected || failure.code == ErrorCode::WrongKind)
+        fail(failure.message);
+    fail(QStringLiteral("文档引擎无法处理%1：%2").arg(subjectText(subject), failure.message));
+}
+
+Reply EngineClient::callAny(const Request &request, int timeoutMs, const QString &subject)
+{
+    Answer answer = std::move(exchange({request}, timeoutMs, subject).front());
+    if (answer.reply)
+        return std::move(*answer.reply);
+    qCWarning(lcFramer) << "office engine request" << request.index() << "for" << subject
+                        << "failed:" << answer.failure->message;
+    raise(*answer.failure, subject);
+}
+
+void EngineClient::unexpectedReply(const Reply &reply, const QString &subject)
+{
+    stopEngine(QStringLiteral("answered with reply %1 where another was due").arg(reply.index()));
+    fail(QStringLiteral("文档引擎在处理%1时意外停止，请重试").arg(subjectText(subject)));
+}
+
+reply::DocumentInfo EngineClient::load(const QString &path, const QString &subject)
+{
+    return call<reply::DocumentInfo>(request::Load{QFileInfo(path).absoluteFilePath()},
+                                     m_options.loadTimeoutMs, subject);
+}
+
+void EngineClient::close()
+{
+    if (isRunning()) // a fresh engine holds no document
+        call<reply::Done>(request::Close{}, m_options.callTimeoutMs);
+}
+
+void EngineClient::save(const QString &path, const QString &format, const QString &subject)
+{
+    call<reply::Saved>(request::Save{QFileInfo(path).absoluteFilePath(), format, {}},
+                       m_options.loadTimeoutMs, subject);
+}
+
+QImage EngineClient::renderTile(int part, const QRect &twips, const QSize &pixels)
+{
+    return tileImage(
+        call<reply::Tile>(request::Tile{part, twips, pixels}, m_options.callTimeoutMs));
+}
+
+QList<QImage> EngineClient::renderTiles(int part, const QList<QRect> &twips, const QSize &pixels)
+{
+    if (twips.isEmpty())
+        return {};
+    std::vector<Request> requests;
+    for (const QRect &area : twips)
+        requests.push_back(request::Tile{part, area, pixels});
+    QList<QImage> images;
+    for (Answer &answer : exchange(requests, m_options.callTimeoutMs, {})) {
+        // A tile the engine would not draw stays empty; an engine that died fails the lot.
+        if (answer.failure && answer.failure->cause != Failure::Cause::Refused)
+            raise(*answer.failure, {});
+        auto *tile = answer.reply ? std::get_if<reply::Tile>(&*answer.reply) : nullptr;
+        images.append(tile ? tileImage(std::move(*tile)) : QImage());
+    }
+    return images;
+}
+
+void EngineClient::requestTile(int part, const QRect &twips, const QSize &pixels,
+                               const QObject *context, std::function<void(const QImage &)> done)
+{
+    ask<reply::Tile>(
+        request::Tile{part, twips, pixels}, context,
+        [done](reply::Tile &tile) { done(tileImage(std::move(tile))); },
+        [done](const Failure &) { done(QImage()); });
+}
+
+} // namespace framer

@@ -1,0 +1,53 @@
+#pragma once
+
+#include "core/tools.h"
+
+#include <QObject>
+
+#include <optional>
+
+class QWidget;
+
+namespace framer {
+
+class DocumentView;
+class EditingToolBar;
+class EngineClient;
+class FindBar;
+class ToolActions;
+
+// The control's editing tools: the tool bar above the document, the find bar, the context
+// menu and the keys that reach them, wired to the view and to what the tools do.
+class ControlTools : public QObject
+{
+    Q_OBJECT
+
+public:
+    // The tool bar and the find bar are made for control, which lays them out.
+    ControlTools(EngineClient *engine, DocumentView *view, QWidget *control);
+
+    EditingToolBar *toolBar() const { return m_toolBar; }
+    FindBar *findBar() const { return m_findBar; }
+    ToolActions *actions() const { return m_actions; }
+
+    void setBusy(bool busy);
+
+signals:
+    // A tool's action was refused; message says why.
+    void failed(const QString &message);
+
+private:
+    void setDocument(std::optional<engineprotocol::DocumentKind> kind);
+    void setProtected(bool on);
+    void addShortcuts(QWidget *control);
+    void showStates();
+    void showContextMenu(const QPoint &globalPosition);
+    void openFindBar();
+
+    DocumentView *m_view;
+    ToolActions *m_actions;
+    EditingToolBar *m_toolBar;
+    FindBar *m_findBar;
+};
+
+} // namespace framer
