@@ -13,6 +13,7 @@
 
 #include <csignal>
 #include <memory>
+#include <optional>
 
 using namespace engineprotocol;
 using framer::ControlFailure;
@@ -223,4 +224,35 @@ TEST(EngineSupervision, missingEngineProgram_raisesNamingIt)
         EXPECT_NE(describe(error).find("/nonexistent/quillary-office-engine"), std::string::npos)
             << describe(error);
     }
+}
+
+// What an asynchronous question gets: its reply of the asked type, why there is none when the
+// engine answers with another, and nothing at all once the object that asked is gone.
+TEST_F(EngineTest, askedWithoutWaiting_answersTheAskerWhileItLives_inTheTypeAsked)
+{
+    s_client->load(testdocuments::path(QStringLiteral("sample.docx")), QStringLiteral("sample"));
+    QObject asker;
+    auto gone = std::make_unique<QObject>();
+    std::optional<reply::DocumentInfo> info;
+    std::optional<EngineClient::Failure> wrongType;
+    bool goneWasAnswered = false;
+    s_client->ask<reply::DocumentInfo>(
+        request::Info{}, &asker, [&](reply::DocumentInfo &reply) { info = reply; },
+        [&](const EngineClient::Failure &) { ADD_FAILURE() << "Info was refused"; });
+    s_client->ask<reply::Tile>(
+        request::Info{}, &asker, [&](reply::Tile &) { ADD_FAILURE() << "Info is no tile"; },
+        [&](const EngineClient::Failure &failure) { wrongType = failure; });
+    s_client->ask<Reply>(
+        request::Info{}, gone.get(), [&](Reply &) { goneWasAnswered = true; },
+        [&](const EngineClient::Failure &) { goneWasAnswered = true; });
+    gone.reset();
+    // Replies come in order: once this one is back, the three before it are too.
+    s_client->call<reply::DocumentInfo>(request::Info{}, 30000);
+
+    ASSERT_TRUE(info.has_value());
+    EXPECT_EQ(info->kind, DocumentKind::Text);
+    ASSERT_TRUE(wrongType.has_value());
+    EXPECT_EQ(wrongType->cause, EngineClient::Failure::Cause::Refused);
+    EXPECT_FALSE(goneWasAnswered);
+    s_client->close();
 }

@@ -10,8 +10,8 @@
 #include <QDir>
 #include <QFile>
 #include <QHBoxLayout>
-#include <QLineEdit>
 #include <QInputMethodQueryEvent>
+#include <QLineEdit>
 #include <QNetworkAccessManager>
 #include <QRandomGenerator>
 #include <QSignalSpy>
@@ -399,4 +399,30 @@ TEST_F(FramerControlTest, engineDeath_withNoDocument_isQuiet_andTheNextOpenStart
     call(dispid::OpenDocument, {byRef(address("/quillary/writefile.asp?id=3"))});
     EXPECT_EQ(documentName(), "报告.docx");
     EXPECT_NE(s_control->engine().enginePid(), first);
+}
+
+// A host that knows the control only as a QObject (a designer, a script binding) reads and
+// writes its zoom and tool bar by property, and hears their changes.
+TEST_F(FramerControlTest, zoomAndToolBar_areProperties_whoseChangesAreSignalled)
+{
+    call(dispid::OpenDocument, {byRef(address("/quillary/writefile.asp?id=3"))});
+    QObject &control = s_control->widget;
+    QSignalSpy zoomed(&control, SIGNAL(zoomChanged(quillary::Zoom)));
+    QSignalSpy toolBar(&control, SIGNAL(toolBarVisibleChanged(bool)));
+
+    ASSERT_TRUE(control.setProperty("zoom", QVariant::fromValue(quillary::Zoom::at(150))));
+    EXPECT_EQ(control.property("zoom").value<quillary::Zoom>(), quillary::Zoom::at(150));
+    EXPECT_EQ(zoomed.count(), 1);
+
+    ASSERT_TRUE(control.setProperty("toolBarVisible", false));
+    EXPECT_FALSE(s_control->widget.isToolBarVisible());
+    EXPECT_EQ(toolBar.count(), 1);
+    control.setProperty("toolBarVisible", false);
+    EXPECT_EQ(toolBar.count(), 1) << "no change, no signal";
+    control.setProperty("toolBarVisible", true);
+    EXPECT_TRUE(control.property("toolBarVisible").toBool());
+
+    EXPECT_FALSE(control.property("documentProtected").toBool());
+    EXPECT_FALSE(control.setProperty("documentProtected", true))
+        << "protection goes through setProtected";
 }

@@ -9,7 +9,6 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QMimeData>
-#include <QPointer>
 
 using namespace engineprotocol;
 

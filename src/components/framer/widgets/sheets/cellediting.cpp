@@ -5,7 +5,6 @@
 #include "widgets/sheets/formulabar.h"
 #include "widgets/view/documentview.h"
 
-#include <QPointer>
 
 using namespace engineprotocol;
 

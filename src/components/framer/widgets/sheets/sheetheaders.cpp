@@ -4,7 +4,6 @@
 #include "core/engineclient.h"
 #include "widgets/view/documentview.h"
 
-#include <QPointer>
 #include <QScrollBar>
 
 using namespace engineprotocol;

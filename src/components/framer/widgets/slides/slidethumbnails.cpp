@@ -5,7 +5,6 @@
 #include "widgets/slides/slidepanel.h"
 #include "widgets/view/documentview.h"
 
-#include <QPointer>
 #include <QTimer>
 
 using namespace engineprotocol;

@@ -8,7 +8,6 @@
 
 #include <QAction>
 #include <QMenu>
-#include <QPointer>
 
 using quillary::Zoom;
 

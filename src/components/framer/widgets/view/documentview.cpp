@@ -5,7 +5,6 @@
 
 #include <QKeyEvent>
 #include <QPainter>
-#include <QPointer>
 #include <QScrollBar>
 #include <QTabBar>
 

@@ -1,7 +1,6 @@
 #include "widgets/view/tilepainter.h"
 
 #include <QPainter>
-#include <QPointer>
 #include <QWidget>
 
 namespace framer {
