@@ -234,3 +234,15 @@ TEST_F(UserInputTest, aboutBox_spaceOnOk_closesIt)
     EXPECT_TRUE(shown);
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
 }
+
+// The menu's keys work wherever the keyboard is outside the document control.
+TEST_F(UserInputTest, exitsKeys_typedInTheListOrOnAButton_endTheProgram)
+{
+    for (QWidget *focused :
+         {static_cast<QWidget *>(form->List1), static_cast<QWidget *>(form->Command4)}) {
+        focused->setFocus(Qt::OtherFocusReason);
+        QTest::keyClick(focused, Qt::Key_E, Qt::ControlModifier);
+    }
+    EXPECT_EQ(terminated, 2);
+    EXPECT_TRUE(openedIds().empty());
+}

@@ -1,6 +1,7 @@
 #include "core/inputmapping.h"
 #include "enginemessages.h"
 
+#include <QKeySequence>
 #include <QString>
 
 #include <gtest/gtest.h>
@@ -82,6 +83,40 @@ TEST(InputMapping, engineKeyCode_mapsNavigationLettersAndModifiers)
     };
     for (const auto &c : cases)
         EXPECT_EQ(framer::engineKeyCode(c.key, c.modifiers), c.expected) << c.key;
+}
+
+// The keys the document takes before the host window's shortcuts: a host's Ctrl+E (Exit in
+// the demo) must centre the paragraph, its F1 and Alt+F still reach the host.
+TEST(InputMapping, documentUsesKey_editingKeysWithCtrl_notFunctionKeysOrAlt)
+{
+    const struct
+    {
+        int key;
+        Qt::KeyboardModifiers modifiers;
+        bool documents;
+    } cases[] = {
+        {Qt::Key_E, Qt::ControlModifier, true},
+        {Qt::Key_R, Qt::ControlModifier, true},
+        {Qt::Key_Y, Qt::ControlModifier, true},
+        {Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier, true},
+        {Qt::Key_End, Qt::ControlModifier, true},
+        {Qt::Key_Delete, {}, true},
+        {Qt::Key_A, {}, true},
+        {0x4e2d, {}, true}, // a character no layout key names
+        {Qt::Key_Comma, Qt::ShiftModifier, true},
+        {Qt::Key_Comma, Qt::ControlModifier, false},
+        {Qt::Key_O, Qt::ControlModifier, false}, // the demo's 打开本地文档, not the document's
+        {Qt::Key_S, Qt::ControlModifier | Qt::ShiftModifier, false},
+        {Qt::Key_F1, {}, false},
+        {Qt::Key_F3, Qt::ControlModifier, false},
+        {Qt::Key_F, Qt::AltModifier, false},
+        {Qt::Key_E, Qt::ControlModifier | Qt::AltModifier, false},
+        {Qt::Key_Left, Qt::MetaModifier, false},
+        {Qt::Key_Shift, Qt::ShiftModifier, false},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(framer::documentUsesKey(c.key, c.modifiers), c.documents)
+            << QKeySequence(QKeyCombination(c.modifiers, Qt::Key(c.key))).toString().toStdString();
 }
 
 TEST(InputMapping, typedCharacter_isOnePrintableCharacterOrAnEditingKey)

@@ -11,12 +11,16 @@
 #include <QInputMethodEvent>
 #include <QLabel>
 #include <QMenu>
+#include <QPushButton>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
 #include <QToolButton>
 
 #include <gtest/gtest.h>
+
+#include <memory>
+#include <vector>
 
 namespace {
 
@@ -76,6 +80,45 @@ TEST_F(ToolBarTest, boldPressedOnASelection_isInTheSavedDocx)
     const QByteArray saved = shown().savedDocxXml();
     EXPECT_TRUE(isBold(saved));
     EXPECT_TRUE(saved.contains("Quillary sample page two."));
+}
+
+// The host window's shortcuts (the demo's Ctrl+E exits, Ctrl+R opens an address, Ctrl+Y closes,
+// F1 opens help) never take the keys the document uses while it has the keyboard.
+TEST_F(ToolBarTest, documentKeys_reachTheDocument_beforeTheHostWindowsShortcuts)
+{
+    QStringList fired;
+    std::vector<std::unique_ptr<QAction>> host;
+    for (const QKeySequence &keys :
+         {QKeySequence(Qt::CTRL | Qt::Key_E), QKeySequence(Qt::CTRL | Qt::Key_R),
+          QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::Key_F1)}) {
+        auto action = std::make_unique<QAction>();
+        action->setShortcut(keys);
+        action->setShortcutContext(Qt::WindowShortcut);
+        QObject::connect(action.get(), &QAction::triggered,
+                         [&fired, keys] { fired << keys.toString(); });
+        shown().control.addAction(action.get());
+        host.push_back(std::move(action));
+    }
+    ASSERT_TRUE(shown().open(QStringLiteral("sample.docx")));
+
+    shown().keys(Qt::Key_E, Qt::ControlModifier);
+    EXPECT_TRUE(eventually([&] { return tool(framer::Tool::AlignCenter)->isChecked(); }));
+    shown().keys(Qt::Key_R, Qt::ControlModifier);
+    EXPECT_TRUE(eventually([&] { return tool(framer::Tool::AlignRight)->isChecked(); }));
+    shown().keys(Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_TRUE(eventually([&] { return tool(framer::Tool::AlignCenter)->isChecked(); }));
+    shown().keys(Qt::Key_Y, Qt::ControlModifier);
+    EXPECT_TRUE(eventually([&] { return tool(framer::Tool::AlignRight)->isChecked(); }));
+    EXPECT_TRUE(fired.isEmpty()) << fired.join(' ').toStdString();
+    EXPECT_TRUE(shown().control.hasDocument());
+
+    // Function keys stay the host's, and so does every key when the keyboard is elsewhere.
+    shown().keys(Qt::Key_F1);
+    QPushButton elsewhere(QStringLiteral("elsewhere"), &shown().control);
+    elsewhere.show();
+    elsewhere.setFocus();
+    QTest::keyClick(&elsewhere, Qt::Key_E, Qt::ControlModifier);
+    EXPECT_EQ(fired, (QStringList{QStringLiteral("F1"), QStringLiteral("Ctrl+E")}));
 }
 
 TEST_F(ToolBarTest, sizeColourAndTable_chosenInTheToolBar_areInTheSavedDocx)

@@ -78,6 +78,24 @@ int engineKeyCode(int qtKey, Qt::KeyboardModifiers modifiers)
     return code == 0 ? 0 : code | engineModifiers(modifiers);
 }
 
+bool documentUsesKey(int qtKey, Qt::KeyboardModifiers modifiers)
+{
+    if (modifiers & (Qt::AltModifier | Qt::MetaModifier))
+        return false;
+    if (qtKey >= Qt::Key_F1 && qtKey <= Qt::Key_F35)
+        return false;
+    // The office's file commands (new, open, print, quit, save, close) are no editing: the
+    // host's own, if it has them.
+    static const QList<int> fileCommands = {Qt::Key_N, Qt::Key_O, Qt::Key_P,
+                                            Qt::Key_Q, Qt::Key_S, Qt::Key_W};
+    if ((modifiers & Qt::ControlModifier) && fileCommands.contains(qtKey))
+        return false;
+    if (engineKeyCode(qtKey, modifiers) != 0)
+        return true;
+    // Without Ctrl every other key types a character; with it only the keys above edit.
+    return !(modifiers & Qt::ControlModifier) && qtKey < Qt::Key_Escape;
+}
+
 int engineButtons(Qt::MouseButtons buttons)
 {
     int bits = 0;

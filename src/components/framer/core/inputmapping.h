@@ -14,6 +14,11 @@ namespace framer {
 // 0 for a key it has no code for.
 int engineKeyCode(int qtKey, Qt::KeyboardModifiers modifiers);
 int engineModifiers(Qt::KeyboardModifiers modifiers);
+// Whether a key pressed in the document belongs to it before any shortcut of the host's window:
+// typing, editing and moving keys, with or without Ctrl and Shift. Keys held with Alt or Meta
+// (the host's menus, the desktop), function keys (the host's help and commands) and the office's
+// file commands (Ctrl+N, O, P, Q, S, W) do not.
+bool documentUsesKey(int qtKey, Qt::KeyboardModifiers modifiers);
 // 1 left, 2 middle, 4 right.
 int engineButtons(Qt::MouseButtons buttons);
 // The character a key event's text types: one printable character, carriage return,

@@ -1,13 +1,17 @@
 #include "widgets/tools/controltools.h"
 
 #include "core/documentmodel.h"
+#include "core/inputmapping.h"
 #include "core/toolactions.h"
 #include "widgets/tools/editingtoolbar.h"
 #include "widgets/tools/findbar.h"
 #include "widgets/view/documentview.h"
 
 #include <QAction>
+#include <QKeyEvent>
 #include <QMenu>
+
+#include <algorithm>
 
 using quillary::Zoom;
 
@@ -63,12 +67,37 @@ ControlTools::ControlTools(EngineClient *engine, DocumentView *view, QWidget *co
     connect(m_findBar, &FindBar::closed, m_view,
             [this] { m_view->setFocus(Qt::OtherFocusReason); });
     addShortcuts(control);
+    m_view->installEventFilter(this);
     showStates();
+}
+
+// While the document has the keyboard, the keys it uses are its own before the host window's
+// shortcuts see them: a host's Ctrl+E must not fire while the user centres a paragraph. The
+// control's own shortcuts (the desktop's clipboard, find, zoom) stay shortcuts.
+bool ControlTools::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_view && event->type() == QEvent::ShortcutOverride && m_view->hasDocument()) {
+        auto *key = static_cast<QKeyEvent *>(event);
+        if (documentUsesKey(key->key(), key->modifiers()) && !isOwnShortcut(*key))
+            key->accept();
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+bool ControlTools::isOwnShortcut(const QKeyEvent &key) const
+{
+    // Shift may be part of the key itself (Ctrl+Plus is Ctrl+Shift+= on many layouts).
+    const QKeySequence pressed(key.keyCombination());
+    const QKeySequence unshifted(
+        QKeyCombination(key.modifiers() & ~Qt::ShiftModifier, Qt::Key(key.key())));
+    return std::any_of(m_ownShortcuts.cbegin(), m_ownShortcuts.cend(),
+                       [&](const QKeySequence &own) { return own == pressed || own == unshifted; });
 }
 
 void ControlTools::addShortcuts(QWidget *control)
 {
-    const auto add = [control](const QList<QKeySequence> &keys, const auto &handle) {
+    const auto add = [this, control](const QList<QKeySequence> &keys, const auto &handle) {
+        m_ownShortcuts.append(keys);
         auto *action = new QAction(control);
         action->setShortcuts(keys);
         action->setShortcutContext(Qt::WidgetWithChildrenShortcut);

@@ -2,10 +2,13 @@
 
 #include "core/tools.h"
 
+#include <QKeySequence>
+#include <QList>
 #include <QObject>
 
 #include <optional>
 
+class QKeyEvent;
 class QWidget;
 
 namespace framer {
@@ -36,10 +39,14 @@ signals:
     // A tool's action was refused; message says why.
     void failed(const QString &message);
 
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
     void setDocument(std::optional<engineprotocol::DocumentKind> kind);
     void setProtected(bool on);
     void addShortcuts(QWidget *control);
+    bool isOwnShortcut(const QKeyEvent &key) const;
     void showStates();
     void showContextMenu(const QPoint &globalPosition);
     void openFindBar();
@@ -48,6 +55,7 @@ private:
     ToolActions *m_actions;
     EditingToolBar *m_toolBar;
     FindBar *m_findBar;
+    QList<QKeySequence> m_ownShortcuts;
 };
 
 } // namespace framer
