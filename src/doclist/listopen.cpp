@@ -3,6 +3,8 @@
 #include "commandcontext.h"
 #include "messagebox.h"
 
+#include "automation/automationerror.h"
+
 #include <QScopeGuard>
 
 namespace doclist {
@@ -26,6 +28,19 @@ QString saveAddress(const QString &serverBase, const QString &id)
     return serverBase + QStringLiteral("/quillary/uploadedit.asp?oper=edit&id=") + id;
 }
 
+namespace {
+
+bool documentStaysShown(clientcore::QuillaryControl &quillary)
+{
+    try {
+        return !quillary.DocumentName().isEmpty();
+    } catch (const automation::AutomationError &) {
+        return false; // the open's own error is the one the user hears of
+    }
+}
+
+} // namespace
+
 void openListEntry(clientcore::CommandContext &context, const QString &entry)
 {
     context.quillary.setVisible(true);
@@ -42,9 +57,17 @@ void openListEntry(clientcore::CommandContext &context, const QString &entry)
     // A failed open must not leave the guard set, or no later click could open anything.
     const auto clearOpening = qScopeGuard([&context] { context.state.isopening = false; });
     const QString source = openAddress(context.serverBase, *id);
+    const QString shownSaveUrl = context.state.saveurl;
     context.state.saveurl = saveAddress(context.serverBase, *id);
-    context.quillary.OpenDocument(automation::Variant::byRef(
-        std::make_shared<automation::Variant>(clientcore::bstr(source))));
+    try {
+        context.quillary.OpenDocument(automation::Variant::byRef(
+            std::make_shared<automation::Variant>(clientcore::bstr(source))));
+    } catch (...) {
+        // The control keeps the document it showed, so an upload must still go to its address.
+        if (documentStaysShown(context.quillary))
+            context.state.saveurl = shownSaveUrl;
+        throw;
+    }
     context.state.isopened = true;
 }
 

@@ -104,6 +104,18 @@ TEST_F(ListOpenTest, failedOpen_clearsIsopening_keepsIsopened_andLaterClicksWork
     EXPECT_TRUE(messages.shown.empty());
 }
 
+TEST_F(ListOpenTest, failedOpen_withAnEarlierDocumentShown_givesBackItsUploadAddress)
+{
+    state.saveurl = Base + "/quillary/uploadedit.asp?oper=edit&id=7";
+    state.isopened = true;
+    control->results[controlcontract::dispid::DocumentName] = automation::Variant::bstr("a.docx");
+    control->failing.insert(controlcontract::dispid::OpenDocument);
+    EXPECT_THROW(doclist::openListEntry(context, Entry), automation::AutomationError);
+    EXPECT_EQ(state.saveurl, Base + "/quillary/uploadedit.asp?oper=edit&id=7");
+    EXPECT_TRUE(state.isopened);
+    EXPECT_FALSE(state.isopening);
+}
+
 TEST_F(ListOpenTest, clickDuringAnOpen_isRefusedWithTheInformationMessage)
 {
     // The control loads from the address inside a nested event loop; a second click is

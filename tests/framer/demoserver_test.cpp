@@ -1,8 +1,15 @@
 #include "hostedcontrol.h"
 #include "serverprocess.h"
 
+#include "commandcontext.h"
+#include "commands.h"
 #include "controldispids.h"
 #include "core/formatrules.h"
+#include "fakes.h"
+#include "hostsite.h"
+#include "listopen.h"
+
+#include "automation/automationerror.h"
 
 #include <quillary/filedialogs.h>
 
@@ -13,6 +20,7 @@
 #include <QTest>
 
 #include <gtest/gtest.h>
+#include <httplib.h>
 
 using automation::InvokeKind;
 using automation::Variant;
@@ -93,4 +101,63 @@ TEST(DemoServer, openEditUploadAndDownload_roundTripThroughTheRealSite)
         const QByteArray bytes = readAll(driveC + QStringLiteral("/file%1.doc").arg(i));
         EXPECT_EQ(framer::detectContent(bytes), framer::Content::Compound) << i;
     }
+}
+
+// A list entry whose server copy the engine cannot read leaves the document shown before; the
+// next upload goes to that document's address and the failed entry's copy stays as it was.
+TEST(DemoServer, failedListOpen_keepsUploadingToTheDocumentStillShown)
+{
+    quillary::testing::TempDir data;
+    quillary::testing::ServerProcess server(data.path());
+    ASSERT_TRUE(server.started()) << server.output();
+    const QString base = QStringLiteral("http://127.0.0.1:%1").arg(server.port());
+    httplib::Client site("127.0.0.1", server.port());
+    // Bytes no office program reads (text would load as a text document).
+    std::string unreadable(4096, '\0');
+    unsigned int seed = 12345;
+    for (char &byte : unreadable)
+        byte = char((seed = seed * 1103515245u + 12345u) >> 24);
+    const auto damaged = site.Post(
+        "/quillary/uploadedit.asp?oper=edit&id=1",
+        httplib::MultipartFormDataItems{{"file", unreadable, "word.doc", "application/msword"}});
+    ASSERT_TRUE(damaged && damaged->status == 200);
+
+    QTemporaryDir drive;
+    QNetworkAccessManager network;
+    quillary::DocumentControl::Options options = testOptions();
+    options.network = &network;
+    HostedControl control(options, drive.filePath(QStringLiteral("drive_c")));
+    // The main window's own road: the list click and 保存远程 through the hosting site.
+    clientcore::QuillaryControl quillary(std::make_shared<platform::HostSite>(
+        &control.widget,
+        std::shared_ptr<automation::Dispatch>(std::shared_ptr<void>(), &control.dispatch)));
+    clientcore::MainWindowState state;
+    fakes::RecordingMessages messages;
+    clientcore::CommandContext context{quillary, state, messages, base};
+    const auto entry = [&](int id) {
+        return QStringLiteral("name") + base +
+               QStringLiteral("/quillary/webdocedit.asp?oper=edit&id=%1").arg(id);
+    };
+
+    doclist::openListEntry(context, entry(2));
+    const std::string shown = control.documentName();
+    ASSERT_TRUE(QString::fromStdString(shown).endsWith(QLatin1String(".docx"))) << shown;
+    EXPECT_THROW(doclist::openListEntry(context, entry(1)), automation::AutomationError);
+    EXPECT_EQ(control.documentName(), shown);
+
+    QTest::keyClicks(&control.view(), QStringLiteral("AfterTheFailedOpen"));
+    doccontrol::saveRemote(context);
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(messages.shown[0].text, QStringLiteral("远程保存成功！"));
+
+    const auto failedCopy = site.Get("/quillary/writefile.asp?id=1&operfile=office");
+    ASSERT_TRUE(failedCopy);
+    EXPECT_TRUE(failedCopy->body == unreadable) << "the failed entry's copy was replaced";
+    const QString current = drive.filePath(QStringLiteral("current.docx"));
+    control.call(controlcontract::dispid::DownloadFile,
+                 {bstr(current), bstr(base + "/quillary/writefile.asp?id=2&operfile=office")});
+    ASSERT_TRUE(control.widget.open(current));
+    const QString text = drive.filePath(QStringLiteral("current.txt"));
+    ASSERT_TRUE(control.widget.save(text));
+    EXPECT_TRUE(readAll(text).contains("AfterTheFailedOpen"));
 }

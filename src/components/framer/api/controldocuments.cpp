@@ -63,7 +63,14 @@ void DocumentControlPrivate::load(const QString &source)
     recoveryNotice->hide();
     emit q->documentChanged();
     takeFocusUnlessHostHasIt();
-    view->drawNow();
+    // The document is open: a first screen the engine does not draw at once is drawn as the
+    // view asks for it again, and does not make the open a failure.
+    try {
+        view->drawNow();
+    } catch (const framer::ControlFailure &failure) {
+        qCWarning(lcFramer).noquote() << "first screen not drawn:" << failure.error.message;
+        view->viewport()->update();
+    }
 }
 
 bool DocumentControl::save(const QString &path)

@@ -164,12 +164,19 @@ void ControlSession::openFile(const QString &path, const QString &name)
     QByteArray head;
     if (QFile file(path); file.open(QIODevice::ReadOnly))
         head = file.read(ContentSampleBytes);
+    // The engine shows the new document from here on, so nothing below may fail the open: the
+    // control never names one document while the engine holds another.
     m_document =
         LoadedDocument{info.kind, shownName, ownFormat(info.kind, shownName, head), ++m_serial};
     m_lostReason.clear();
     m_model->show(info);
     emit documentOpened();
-    m_recovery->track(*m_document, path);
+    try {
+        m_recovery->track(*m_document, path);
+    } catch (const ControlFailure &failure) {
+        qCWarning(lcFramer).noquote()
+            << "no recovery copy is kept for" << shownName << ":" << failure.error.message;
+    }
 }
 
 void ControlSession::close()
