@@ -95,7 +95,7 @@ int main(int argc, char *argv[])
     parts.messages = &messages;
     parts.launcher = &launcher;
     parts.files = &files;
-    parts.programDirectory = QCoreApplication::applicationDirPath();
+    parts.programDirectory = platform::programDirectory(QCoreApplication::applicationDirPath());
     // Exit ends the program at once: no prompt, no call on the control, no unload processing.
     parts.terminate = [] {
         std::fflush(nullptr);

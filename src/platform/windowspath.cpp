@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QStandardPaths>
 #include <QStringList>
+#include <QTemporaryFile>
 
 namespace platform {
 
@@ -41,6 +42,24 @@ QString defaultDriveCRoot()
 {
     return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
            QStringLiteral("/quillary/drive_c");
+}
+
+QString programDirectory(const QString &executableDir)
+{
+    return programDirectory(executableDir,
+                            QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
+                                QStringLiteral("/quillary/program"));
+}
+
+QString programDirectory(const QString &executableDir, const QString &perUserDir)
+{
+    // A file made and dropped again says what the permission bits alone do not (a read-only
+    // mount, an administrator's rights).
+    QTemporaryFile probe(executableDir + QStringLiteral("/.quillary-write-XXXXXX"));
+    if (probe.open())
+        return executableDir;
+    QDir().mkpath(perUserDir);
+    return perUserDir;
 }
 
 QString mapWindowsPath(const QString &path, const QString &driveCRoot)

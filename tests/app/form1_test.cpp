@@ -4,14 +4,23 @@
 #include "frmabout.h"
 #include "hostsite.h"
 #include "pageobject.h"
+#include "windowspath.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+
+#include <linux/capability.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+#include <cstring>
 
 using automation::InvokeKind;
 using automation::Variant;
@@ -260,4 +269,56 @@ TEST_F(FormTest, insertTable_writesNextToTheProgramThenInserts)
     ASSERT_TRUE(written.open(QIODevice::ReadOnly));
     EXPECT_EQ(written.readAll().size(), 342);
     EXPECT_EQ(control->calls.back().id, controlcontract::dispid::InsertFile);
+}
+
+namespace {
+
+// While it lives, the calling thread has no right to write where the permission bits forbid it:
+// an administrator's override is dropped from its effective rights, as an ordinary user has none.
+class WithoutPermissionOverride
+{
+public:
+    WithoutPermissionOverride()
+    {
+        syscall(SYS_capget, &m_header, m_saved);
+        __user_cap_data_struct reduced[2];
+        std::memcpy(reduced, m_saved, sizeof reduced);
+        reduced[0].effective &= ~((1u << CAP_DAC_OVERRIDE) | (1u << CAP_DAC_READ_SEARCH));
+        syscall(SYS_capset, &m_header, reduced);
+    }
+    ~WithoutPermissionOverride() { syscall(SYS_capset, &m_header, m_saved); }
+
+private:
+    __user_cap_header_struct m_header{_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct m_saved[2]{};
+};
+
+} // namespace
+
+// An installed program's folder is not the user's to write: the table file goes to the user's
+// stand-in for it, and the control inserts it from there.
+TEST_F(FormTest, insertTable_inAReadOnlyProgramFolder_goesThroughTheUsersFolder)
+{
+    const QString installed = programDir.filePath(QStringLiteral("bin"));
+    ASSERT_TRUE(QDir().mkpath(installed));
+    QFile::setPermissions(installed, QFileDevice::ReadOwner | QFileDevice::ExeOwner |
+                                         QFileDevice::ReadOther | QFileDevice::ExeOther);
+    QTemporaryDir user;
+    const QString standIn = user.filePath(QStringLiteral("quillary/program"));
+    WithoutPermissionOverride ordinaryUser;
+
+    const QString program = platform::programDirectory(installed, standIn);
+    ASSERT_EQ(program, standIn);
+    makeForm(program);
+    form->Command8->click();
+
+    EXPECT_FALSE(QFileInfo::exists(installed + QStringLiteral("/table.doc")));
+    QFile written(standIn + QStringLiteral("/table.doc"));
+    ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+    EXPECT_EQ(written.readAll().size(), 342);
+    ASSERT_EQ(control->calls.back().id, controlcontract::dispid::InsertFile);
+    EXPECT_EQ(QString::fromStdString(control->calls.back().args.at(0).toString()),
+              standIn + QStringLiteral("\\table.doc"));
+    EXPECT_EQ(platform::programDirectory(programDir.path(), standIn), programDir.path())
+        << "a folder the user can write stays the program's";
 }

@@ -13,7 +13,10 @@
 class FormTest : public ::testing::Test
 {
 protected:
-    FormTest()
+    FormTest() { makeForm(programDir.path()); }
+
+    // A main window of its own, as the program makes it in programDirectory.
+    void makeForm(const QString &programDirectory)
     {
         Form1Parts parts;
         parts.serverBase = serverBase;
@@ -25,7 +28,7 @@ protected:
         parts.messages = &messages;
         parts.launcher = &launcher;
         parts.files = &files;
-        parts.programDirectory = programDir.path();
+        parts.programDirectory = programDirectory;
         parts.terminate = [this] { ++terminated; };
         form = std::make_unique<Form1>(std::move(parts));
     }
