@@ -6,6 +6,8 @@
 #include "core/controlsession.h"
 #include "core/documenteditor.h"
 #include "core/documentmodel.h"
+#include "core/documentreviewer.h"
+#include "core/username.h"
 #include "widgets/sheets/cellediting.h"
 #include "widgets/sheets/formulabar.h"
 #include "widgets/sheets/sheetheaders.h"
@@ -107,6 +109,8 @@ void DocumentControlPrivate::setUp()
         keptRecoveryFolder(options.keptRecoveryFolder), q);
     model = &session->model();
     editor = std::make_unique<framer::DocumentEditor>(*session);
+    reviewer = new framer::DocumentReviewer(*session, q);
+    session->engine().setUserSettings({framer::accountUserName(), false});
     view = new framer::DocumentView(&session->engine(), model, q);
     sheetHeaders = new framer::SheetHeaders(&session->engine(), view);
     transfer = new framer::TransferBar(view);
@@ -141,9 +145,15 @@ void DocumentControlPrivate::setUp()
 
     QObject::connect(model, &framer::DocumentModel::protectionChanged, q, [this](bool on) {
         protectionBanner->setVisible(on);
-        formulaBar->setEditable(!on);
+        formulaBar->setEditable(!on && !model->isReadOnly());
         emit q->protectionChanged(on);
     });
+    QObject::connect(model, &framer::DocumentModel::readOnlyChanged, q, [this](bool on) {
+        formulaBar->setEditable(!on && !model->isProtected());
+        emit q->readOnlyChanged(on);
+    });
+    QObject::connect(reviewer, &framer::DocumentReviewer::changesChanged, q,
+                     &DocumentControl::trackedChangesChanged);
     QObject::connect(session, &framer::ControlSession::transferStarted, transfer,
                      &framer::TransferBar::start);
     QObject::connect(session, &framer::ControlSession::transferProgress, transfer,

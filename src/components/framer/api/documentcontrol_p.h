@@ -14,6 +14,7 @@ class ControlSession;
 class ControlTools;
 class DocumentEditor;
 class DocumentModel;
+class DocumentReviewer;
 class DocumentView;
 class FormulaBar;
 class SheetHeaders;
@@ -66,6 +67,7 @@ public:
     QLabel *recoveryNotice = nullptr;
     QPoint recoveryScroll;
     std::unique_ptr<framer::DocumentEditor> editor;
+    framer::DocumentReviewer *reviewer = nullptr;
     QString lastSaveFolder;
     ControlError lastError;
 };

@@ -1,0 +1,188 @@
+#include "hostedcontrol.h"
+#include "showncontrol.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QFile>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+using quillary::ControlError;
+using quillary::TrackedChange;
+
+namespace {
+
+const QString Reviewer = QStringLiteral("审阅人甲");
+const QString Original = QStringLiteral("Quillary sample page one with some words to draw.");
+
+QByteArray readAll(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+QByteArray documentXml(const QString &docx)
+{
+    QProcess unzip;
+    unzip.start(QStringLiteral("unzip"),
+                {QStringLiteral("-p"), docx, QStringLiteral("word/document.xml")});
+    unzip.waitForFinished(30000);
+    return unzip.readAllStandardOutput();
+}
+
+// One control, and so one engine, for the suite; each test opens a fresh document.
+class ReviewTest : public ::testing::Test
+{
+protected:
+    static void SetUpTestSuite() { s_shown = new ShownControl; }
+    static void TearDownTestSuite() { delete s_shown; }
+    void SetUp() override
+    {
+        control().setReadOnly(false);
+        control().closeDocument();
+        control().setUserName(Reviewer);
+    }
+
+    static ShownControl &shown() { return *s_shown; }
+    static quillary::DocumentControl &control() { return s_shown->control; }
+    QString saved(const QString &name)
+    {
+        const QString path = m_dir.filePath(name);
+        EXPECT_TRUE(control().save(path)) << control().lastError().message.toStdString();
+        return path;
+    }
+    // In the first paragraph: "Reviewed " typed before it, its second word deleted.
+    void reviewFirstParagraph()
+    {
+        ASSERT_TRUE(shown().open(QStringLiteral("sample.docx")));
+        ASSERT_TRUE(control().setRecordingChanges(true));
+        shown().keys(Qt::Key_Home, Qt::ControlModifier);
+        QTest::keyClicks(&shown().view(), QStringLiteral("Reviewed "));
+        shown().keys(Qt::Key_Right, Qt::ControlModifier);
+        shown().keys(Qt::Key_Right, Qt::ControlModifier | Qt::ShiftModifier);
+        shown().keys(Qt::Key_Delete);
+        shown().settle();
+    }
+
+    static ShownControl *s_shown;
+    QTemporaryDir m_dir;
+};
+
+ShownControl *ReviewTest::s_shown = nullptr;
+
+TEST_F(ReviewTest, userName_defaultsToTheAccountsName)
+{
+    quillary::DocumentControl fresh(testOptions());
+    EXPECT_FALSE(fresh.userName().isEmpty());
+}
+
+TEST_F(ReviewTest, changesRecordedUnderAName_areInTheSavedDocx_andListedAfterReopening)
+{
+    reviewFirstParagraph();
+    const QString path = saved(QStringLiteral("reviewed.docx"));
+    const QByteArray xml = documentXml(path);
+    const QByteArray author = "w:author=\"" + Reviewer.toUtf8() + "\"";
+    EXPECT_TRUE(xml.contains("<w:ins ") && xml.contains("<w:del ")) << xml.left(2000).data();
+    EXPECT_EQ(xml.count(author), xml.count("<w:ins ") + xml.count("<w:del "));
+    EXPECT_TRUE(xml.contains("w:date=\""));
+
+    control().setUserName(QStringLiteral("someone else"));
+    ASSERT_TRUE(control().open(path));
+    QSignalSpy listChanged(&control(), &quillary::DocumentControl::trackedChangesChanged);
+    const QList<TrackedChange> changes = control().trackedChanges();
+    ASSERT_EQ(changes.size(), 2) << control().lastError().message.toStdString();
+    EXPECT_EQ(changes[0].kind, TrackedChange::Kind::Insertion);
+    EXPECT_EQ(changes[0].excerpt, QStringLiteral("Reviewed"));
+    EXPECT_EQ(changes[1].kind, TrackedChange::Kind::Deletion);
+    EXPECT_EQ(changes[1].excerpt, QStringLiteral("sample"));
+    for (const TrackedChange &change : changes) {
+        EXPECT_EQ(change.author, Reviewer);
+        EXPECT_TRUE(change.time.isValid());
+    }
+    // Deciding on one changes the list, and the host hears of it.
+    ASSERT_TRUE(control().acceptChange(changes[0].id));
+    EXPECT_TRUE(listChanged.wait(10000) || listChanged.count() > 0);
+    EXPECT_EQ(control().trackedChanges().size(), 1);
+    EXPECT_FALSE(control().acceptChange(changes[0].id));
+    EXPECT_EQ(control().lastError().code, ControlError::NotApplied);
+}
+
+struct DecisionCase
+{
+    const char *name;
+    bool accept;
+    QString text;
+};
+
+class ReviewDecisionTest : public ReviewTest, public ::testing::WithParamInterface<DecisionCase>
+{
+};
+
+TEST_P(ReviewDecisionTest, decidingOnAllChanges_leavesThatTextInTheSavedFile)
+{
+    reviewFirstParagraph();
+    ASSERT_TRUE(GetParam().accept ? control().acceptAllChanges() : control().rejectAllChanges());
+    EXPECT_TRUE(control().trackedChanges().isEmpty());
+    const QByteArray xml = documentXml(saved(QStringLiteral("decided.docx")));
+    EXPECT_FALSE(xml.contains("<w:ins ") || xml.contains("<w:del "));
+    const QString text = QString::fromUtf8(readAll(saved(QStringLiteral("decided.txt"))));
+    EXPECT_TRUE(text.contains(GetParam().text)) << text.toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Decisions, ReviewDecisionTest,
+    ::testing::Values(
+        DecisionCase{"acceptAll", true,
+                     QStringLiteral("Reviewed Quillary page one with some words to draw.")},
+        DecisionCase{"rejectAll", false, Original}),
+    [](const auto &info) { return std::string(info.param.name); });
+
+TEST_F(ReviewTest, readOnly_typingPastingAndTools_leaveTheSavedFileAsItWas)
+{
+    ASSERT_TRUE(shown().open(QStringLiteral("sample.docx")));
+    QSignalSpy readOnlyChanged(&control(), &quillary::DocumentControl::readOnlyChanged);
+    control().setReadOnly(true);
+    EXPECT_EQ(readOnlyChanged.count(), 1);
+    // The tool bar lays the mark out when next its events run.
+    EXPECT_TRUE(eventually([&] { return shown().named(QStringLiteral("只读")) != nullptr; }));
+    const QByteArray before = readAll(saved(QStringLiteral("before.txt")));
+    const QByteArray xmlBefore = documentXml(saved(QStringLiteral("before.docx")));
+
+    shown().keys(Qt::Key_Home, Qt::ControlModifier);
+    QTest::keyClicks(&shown().view(), QStringLiteral("typed"));
+    shown().keys(Qt::Key_Delete);
+    QGuiApplication::clipboard()->setText(QStringLiteral("pasted"));
+    shown().keys(Qt::Key_V, Qt::ControlModifier);
+    shown().keys(Qt::Key_A, Qt::ControlModifier);
+    ASSERT_TRUE(eventually([&] { return !shown().selectedText().isEmpty(); }));
+    shown().settle();
+    EXPECT_FALSE(shown().toolBar().action(framer::Tool::Bold)->isEnabled());
+    EXPECT_FALSE(shown().toolBar().action(framer::Tool::AcceptAllChanges)->isEnabled());
+    // Pressed anyway, as a host might trigger the action.
+    shown().toolBar().action(framer::Tool::Bold)->trigger();
+    EXPECT_FALSE(control().setRecordingChanges(true));
+    EXPECT_EQ(control().lastError().code, ControlError::ReadOnly);
+    EXPECT_FALSE(
+        control().replaceText(QStringLiteral("sample"), QStringLiteral("x"), Qt::CaseSensitive));
+    EXPECT_EQ(control().lastError().code, ControlError::ReadOnly);
+    EXPECT_TRUE(control().lastError().message.contains(QStringLiteral("只读")));
+    shown().settle();
+
+    EXPECT_EQ(readAll(saved(QStringLiteral("after.txt"))), before);
+    EXPECT_EQ(documentXml(saved(QStringLiteral("after.docx"))), xmlBefore);
+    // Selecting and copying still work.
+    shown().toolBar().action(framer::Tool::Copy)->trigger();
+    EXPECT_TRUE(eventually([&] {
+        return QGuiApplication::clipboard()->text().contains(QStringLiteral("sample page one"));
+    }));
+
+    control().setReadOnly(false);
+    QTest::keyClicks(&shown().view(), QStringLiteral("x"));
+    EXPECT_NE(readAll(saved(QStringLiteral("editable.txt"))), before);
+}
+
+} // namespace
