@@ -8,6 +8,7 @@
 #include "core/documentmodel.h"
 #include "core/documentreviewer.h"
 #include "core/username.h"
+#include "widgets/review/reviewpanel.h"
 #include "widgets/sheets/cellediting.h"
 #include "widgets/sheets/formulabar.h"
 #include "widgets/sheets/sheetheaders.h"
@@ -125,6 +126,7 @@ void DocumentControlPrivate::setUp()
     // shows with its kind of document.
     formulaBar = new framer::FormulaBar(q);
     new framer::CellEditing(&session->engine(), view, formulaBar);
+    reviewPanel = new framer::ReviewPanel(&session->engine(), reviewer, model, q);
     slides = new framer::SlidePanel(q);
     new framer::SlideThumbnails(&session->engine(), view, slides);
     q->setFocusProxy(view);
@@ -141,6 +143,7 @@ void DocumentControlPrivate::setUp()
     body->setSpacing(0);
     body->addWidget(slides);
     body->addWidget(view, 1);
+    body->addWidget(reviewPanel);
     layout->addLayout(body, 1);
 
     QObject::connect(model, &framer::DocumentModel::protectionChanged, q, [this](bool on) {

@@ -17,6 +17,7 @@ class DocumentModel;
 class DocumentReviewer;
 class DocumentView;
 class FormulaBar;
+class ReviewPanel;
 class SheetHeaders;
 class SlidePanel;
 class TransferBar;
@@ -63,6 +64,7 @@ public:
     framer::SheetHeaders *sheetHeaders = nullptr;
     framer::FormulaBar *formulaBar = nullptr;
     framer::SlidePanel *slides = nullptr;
+    framer::ReviewPanel *reviewPanel = nullptr;
     QLabel *protectionBanner = nullptr;
     QLabel *recoveryNotice = nullptr;
     QPoint recoveryScroll;
