@@ -13,6 +13,8 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
+
 using quillary::ControlError;
 using quillary::TrackedChange;
 
@@ -27,11 +29,10 @@ QByteArray readAll(const QString &path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-QByteArray documentXml(const QString &docx)
+QByteArray packagePart(const QString &file, const QString &part)
 {
     QProcess unzip;
-    unzip.start(QStringLiteral("unzip"),
-                {QStringLiteral("-p"), docx, QStringLiteral("word/document.xml")});
+    unzip.start(QStringLiteral("unzip"), {QStringLiteral("-p"), file, part});
     unzip.waitForFinished(30000);
     return unzip.readAllStandardOutput();
 }
@@ -85,15 +86,34 @@ TEST_F(ReviewTest, userName_defaultsToTheAccountsName)
     EXPECT_FALSE(fresh.userName().isEmpty());
 }
 
-TEST_F(ReviewTest, changesRecordedUnderAName_areInTheSavedDocx_andListedAfterReopening)
+// How a format keeps a recorded change: the part that holds the text, the author as written
+// there, and the marks of an insertion and a deletion, each with one author and one time.
+struct FormatCase
+{
+    const char *name;
+    const char *part;
+    const char *authorPattern;
+    QByteArray insertion;
+    QByteArray deletion;
+    QByteArray date;
+};
+
+class RecordedFormatTest : public ReviewTest, public ::testing::WithParamInterface<FormatCase>
+{
+};
+
+TEST_P(RecordedFormatTest, changesRecordedUnderAName_areInTheSavedFile_andListedAfterReopening)
 {
     reviewFirstParagraph();
-    const QString path = saved(QStringLiteral("reviewed.docx"));
-    const QByteArray xml = documentXml(path);
-    const QByteArray author = "w:author=\"" + Reviewer.toUtf8() + "\"";
-    EXPECT_TRUE(xml.contains("<w:ins ") && xml.contains("<w:del ")) << xml.left(2000).data();
-    EXPECT_EQ(xml.count(author), xml.count("<w:ins ") + xml.count("<w:del "));
-    EXPECT_TRUE(xml.contains("w:date=\""));
+    const FormatCase &format = GetParam();
+    const QString path = saved(QStringLiteral("reviewed.") + QLatin1String(format.name));
+    const QByteArray xml = packagePart(path, QLatin1String(format.part));
+    const QByteArray author = QString::fromLatin1(format.authorPattern).arg(Reviewer).toUtf8();
+    const qsizetype marks = xml.count(format.insertion) + xml.count(format.deletion);
+    EXPECT_TRUE(xml.contains(format.insertion) && xml.contains(format.deletion))
+        << xml.left(3000).data();
+    EXPECT_EQ(xml.count(author), marks);
+    EXPECT_EQ(xml.count(format.date), marks);
 
     control().setUserName(QStringLiteral("someone else"));
     ASSERT_TRUE(control().open(path));
@@ -123,6 +143,36 @@ TEST_F(ReviewTest, changesRecordedUnderAName_areInTheSavedDocx_andListedAfterReo
     EXPECT_EQ(control().lastError().code, ControlError::NotApplied);
 }
 
+INSTANTIATE_TEST_SUITE_P(
+    Formats, RecordedFormatTest,
+    ::testing::Values(FormatCase{"docx", "word/document.xml", "w:author=\"%1\"", "<w:ins ",
+                                 "<w:del ", "w:date=\""},
+                      FormatCase{"odt", "content.xml", "<dc:creator>%1</dc:creator>",
+                                 "<text:insertion>", "<text:deletion>", "<dc:date>"}),
+    [](const auto &info) { return std::string(info.param.name); });
+
+TEST_F(ReviewTest, engineKilled_bringsBackTheReviewersChanges_stillReadOnly)
+{
+    reviewFirstParagraph();
+    // An editing call has the engine write its recovery copy before it returns.
+    ASSERT_TRUE(control().setRecordingChanges(true));
+    control().setReadOnly(true);
+    QSignalSpy recovered(&control(), &quillary::DocumentControl::documentRecovered);
+    ASSERT_GT(shown().engine().enginePid(), 0);
+    ::kill(pid_t(shown().engine().enginePid()), SIGKILL);
+    ASSERT_TRUE(recovered.count() > 0 || recovered.wait(90000));
+
+    const QList<TrackedChange> changes = control().trackedChanges();
+    ASSERT_EQ(changes.size(), 2) << control().lastError().message.toStdString();
+    for (const TrackedChange &change : changes)
+        EXPECT_EQ(change.author, Reviewer);
+    const QByteArray before = readAll(saved(QStringLiteral("before.txt")));
+    QTest::keyClicks(&shown().view(), QStringLiteral("typed"));
+    EXPECT_FALSE(control().acceptAllChanges());
+    EXPECT_EQ(control().lastError().code, ControlError::ReadOnly);
+    EXPECT_EQ(readAll(saved(QStringLiteral("after.txt"))), before);
+}
+
 struct DecisionCase
 {
     const char *name;
@@ -139,7 +189,7 @@ TEST_P(ReviewDecisionTest, decidingOnAllChanges_leavesThatTextInTheSavedFile)
     reviewFirstParagraph();
     ASSERT_TRUE(GetParam().accept ? control().acceptAllChanges() : control().rejectAllChanges());
     EXPECT_TRUE(control().trackedChanges().isEmpty());
-    const QByteArray xml = documentXml(saved(QStringLiteral("decided.docx")));
+    const QByteArray xml = packagePart(saved(QStringLiteral("decided.docx")), QStringLiteral("word/document.xml"));
     EXPECT_FALSE(xml.contains("<w:ins ") || xml.contains("<w:del "));
     const QString text = QString::fromUtf8(readAll(saved(QStringLiteral("decided.txt"))));
     EXPECT_TRUE(text.contains(GetParam().text)) << text.toStdString();
@@ -162,7 +212,7 @@ TEST_F(ReviewTest, readOnly_typingPastingAndTools_leaveTheSavedFileAsItWas)
     // The tool bar lays the mark out when next its events run.
     EXPECT_TRUE(eventually([&] { return shown().named(QStringLiteral("只读")) != nullptr; }));
     const QByteArray before = readAll(saved(QStringLiteral("before.txt")));
-    const QByteArray xmlBefore = documentXml(saved(QStringLiteral("before.docx")));
+    const QByteArray xmlBefore = packagePart(saved(QStringLiteral("before.docx")), QStringLiteral("word/document.xml"));
 
     shown().keys(Qt::Key_Home, Qt::ControlModifier);
     QTest::keyClicks(&shown().view(), QStringLiteral("typed"));
@@ -188,7 +238,7 @@ TEST_F(ReviewTest, readOnly_typingPastingAndTools_leaveTheSavedFileAsItWas)
     shown().settle();
 
     EXPECT_EQ(readAll(saved(QStringLiteral("after.txt"))), before);
-    EXPECT_EQ(documentXml(saved(QStringLiteral("after.docx"))), xmlBefore);
+    EXPECT_EQ(packagePart(saved(QStringLiteral("after.docx")), QStringLiteral("word/document.xml")), xmlBefore);
     // Selecting and copying still work.
     shown().toolBar().action(framer::Tool::Copy)->trigger();
     EXPECT_TRUE(eventually([&] {
