@@ -149,8 +149,6 @@ INSTANTIATE_TEST_SUITE_P(
                   ReadOnly,
                   {{".uno:Bold", "enabled"}},
                   {true, false, false, {}}},
-        StateCase{"readOnly_copyWorks", Tool::Copy, ReadOnly, {}, {true, true, false, {}}},
-        StateCase{"readOnly_acceptOff", Tool::AcceptChange, ReadOnly, {}, {true, false, false, {}}},
         StateCase{
             "readOnly_nextChangeWorks", Tool::NextChange, ReadOnly, {}, {true, true, false, {}}},
         StateCase{"recordingChanges",

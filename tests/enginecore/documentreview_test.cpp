@@ -25,14 +25,6 @@ TEST_P(TrackedChangeListTest, readsLibreOfficesList)
 INSTANTIATE_TEST_SUITE_P(
     Lists, TrackedChangeListTest,
     ::testing::Values(
-        ListCase{"insertionAndDeletion",
-                 R"({"redlines": [
-                   {"index": "1", "author": "审阅人甲", "type": "Insert", "comment": "",
-                    "description": "Insert \u201cReviewed \u201d", "dateTime": "2026-12-09T11:58:00"},
-                   {"index": 2, "author": "B", "type": "Delete",
-                    "description": "Delete \u201csample\u201d", "dateTime": "2026-12-09T12:00:00"}]})",
-                 {{1, ChangeKind::Insertion, "审阅人甲", "2026-12-09T11:58:00", "Reviewed"},
-                  {2, ChangeKind::Deletion, "B", "2026-12-09T12:00:00", "sample"}}},
         ListCase{"formattingWithoutText",
                  R"({"redlines": [{"index": "7", "author": "C", "type": "Format",
                     "description": "Attributes", "dateTime": ""}]})",

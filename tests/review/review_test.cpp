@@ -1,5 +1,4 @@
 #include "core/controlfailure.h"
-#include "hostedcontrol.h"
 #include "showncontrol.h"
 
 #include <QApplication>
@@ -79,12 +78,6 @@ protected:
 };
 
 ShownControl *ReviewTest::s_shown = nullptr;
-
-TEST_F(ReviewTest, userName_defaultsToTheAccountsName)
-{
-    quillary::DocumentControl fresh(testOptions());
-    EXPECT_FALSE(fresh.userName().isEmpty());
-}
 
 // How a format keeps a recorded change: the part that holds the text, the author as written
 // there, and the marks of an insertion and a deletion, each with one author and one time.
