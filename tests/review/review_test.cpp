@@ -166,6 +166,19 @@ TEST_F(ReviewTest, engineKilled_bringsBackTheReviewersChanges_stillReadOnly)
     EXPECT_EQ(readAll(saved(QStringLiteral("after.txt"))), before);
 }
 
+TEST_F(ReviewTest, nameChangedWithTheDocumentOpen_goesOnTheChangesMadeAfter)
+{
+    reviewFirstParagraph();
+    control().setUserName(QStringLiteral("审阅人乙"));
+    shown().keys(Qt::Key_End, Qt::ControlModifier);
+    QTest::keyClicks(&shown().view(), QStringLiteral(" Later"));
+    shown().settle();
+    QStringList authors;
+    for (const TrackedChange &change : control().trackedChanges())
+        authors << change.author;
+    EXPECT_EQ(authors, QStringList({Reviewer, Reviewer, QStringLiteral("审阅人乙")}));
+}
+
 struct DecisionCase
 {
     const char *name;
@@ -244,3 +257,4 @@ TEST_F(ReviewTest, readOnly_typingPastingAndTools_leaveTheSavedFileAsItWas)
 }
 
 } // namespace
+
