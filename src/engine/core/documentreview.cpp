@@ -47,7 +47,7 @@ QString excerptOf(const QString &description)
 
 QByteArray idArgument(const char *name, int id)
 {
-    return json({{QLatin1String(name), typed("unsigned short", QString::number(id))}});
+    return json({{QLatin1String(name), typed("long", QString::number(id))}});
 }
 
 QByteArray onArgument(const char *name, bool on)
