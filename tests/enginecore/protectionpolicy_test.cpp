@@ -91,6 +91,8 @@ INSTANTIATE_TEST_SUITE_P(
         ProtectionCase{"arrowKey", request::Key{KeyAction::Press, 0, Right}, Verdict::Passes, true},
         ProtectionCase{"copyKey", request::Key{KeyAction::Press, 0, Ctrl | 514}, Verdict::Passes,
                        true},
+        ProtectionCase{"recordChangesKey", request::Key{KeyAction::Press, 0, Ctrl | 0x1000 | 514},
+                       Verdict::Refused, true},
         ProtectionCase{"selectAllKeyWithItsLetter", request::Key{KeyAction::Press, 'a', Ctrl | 512},
                        Verdict::Passes, true},
         ProtectionCase{"pasteKey", request::Key{KeyAction::Press, 0, Ctrl | 533}, Verdict::Refused,

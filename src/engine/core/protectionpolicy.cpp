@@ -21,7 +21,9 @@ bool isNavigationKey(int key)
     const bool ctrl = key & 0x2000;
     if (code >= 1024 && code <= 1031) // arrows, Home, End, Page Up/Down
         return true;
-    return ctrl && (code == 512 + 2 || code == 512); // Ctrl+C, Ctrl+A
+    // Ctrl+C, Ctrl+A; with Shift or Alt they are other commands (Ctrl+Shift+C records changes).
+    const bool otherModifiers = key & 0x5000;
+    return ctrl && !otherModifiers && (code == 512 + 2 || code == 512);
 }
 
 bool isHarmlessCommand(const request::Uno &uno)

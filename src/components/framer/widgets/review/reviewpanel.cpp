@@ -30,6 +30,17 @@ QString kindName(ChangeKind kind)
     return QStringLiteral("修订");
 }
 
+// The change's kind and text, then its author and time.
+QString lineFor(const TrackedChange &change)
+{
+    const QDateTime time = QDateTime::fromString(change.time, Qt::ISODate);
+    const QString when =
+        time.isValid() ? time.toString(QStringLiteral("yyyy-MM-dd HH:mm")) : QString();
+    return QStringLiteral("%1 “%2”\n%3  %4")
+        .arg(kindName(change.kind), change.excerpt, change.author, when)
+        .trimmed();
+}
+
 } // namespace
 
 ReviewPanel::ReviewPanel(EngineClient *engine, DocumentReviewer *reviewer,
@@ -50,16 +61,6 @@ ReviewPanel::ReviewPanel(EngineClient *engine, DocumentReviewer *reviewer,
             request::Review{request::ReviewAction::GoTo, item->data(Qt::UserRole).toInt()},
             [](Reply *, const EngineClient::Failure &) {});
     });
-}
-
-QString ReviewPanel::lineFor(const TrackedChange &change)
-{
-    const QDateTime time = QDateTime::fromString(change.time, Qt::ISODate);
-    const QString when =
-        time.isValid() ? time.toString(QStringLiteral("yyyy-MM-dd HH:mm")) : QString();
-    return QStringLiteral("%1 “%2”\n%3  %4")
-        .arg(kindName(change.kind), change.excerpt, change.author, when)
-        .trimmed();
 }
 
 void ReviewPanel::refresh()

@@ -23,9 +23,6 @@ public:
     ReviewPanel(EngineClient *engine, DocumentReviewer *reviewer, const DocumentModel *model,
                 QWidget *parent = nullptr);
 
-    // One line of the list.
-    static QString lineFor(const engineprotocol::TrackedChange &change);
-
 private:
     void refresh();
     void showChanges(const QList<engineprotocol::TrackedChange> &changes);
