@@ -201,7 +201,8 @@ TEST_P(ReviewDecisionTest, decidingOnAllChanges_leavesThatTextInTheSavedFile)
     reviewFirstParagraph();
     ASSERT_TRUE(GetParam().accept ? control().acceptAllChanges() : control().rejectAllChanges());
     EXPECT_TRUE(control().trackedChanges().isEmpty());
-    const QByteArray xml = packagePart(saved(QStringLiteral("decided.docx")), QStringLiteral("word/document.xml"));
+    const QByteArray xml =
+        packagePart(saved(QStringLiteral("decided.docx")), QStringLiteral("word/document.xml"));
     EXPECT_FALSE(xml.contains("<w:ins ") || xml.contains("<w:del "));
     const QString text = QString::fromUtf8(readAll(saved(QStringLiteral("decided.txt"))));
     EXPECT_TRUE(text.contains(GetParam().text)) << text.toStdString();
@@ -224,7 +225,8 @@ TEST_F(ReviewTest, readOnly_typingPastingAndTools_leaveTheSavedFileAsItWas)
     // The tool bar lays the mark out when next its events run.
     EXPECT_TRUE(eventually([&] { return shown().named(QStringLiteral("只读")) != nullptr; }));
     const QByteArray before = readAll(saved(QStringLiteral("before.txt")));
-    const QByteArray xmlBefore = packagePart(saved(QStringLiteral("before.docx")), QStringLiteral("word/document.xml"));
+    const QByteArray xmlBefore =
+        packagePart(saved(QStringLiteral("before.docx")), QStringLiteral("word/document.xml"));
 
     shown().keys(Qt::Key_Home, Qt::ControlModifier);
     QTest::keyClicks(&shown().view(), QStringLiteral("typed"));
@@ -250,7 +252,8 @@ TEST_F(ReviewTest, readOnly_typingPastingAndTools_leaveTheSavedFileAsItWas)
     shown().settle();
 
     EXPECT_EQ(readAll(saved(QStringLiteral("after.txt"))), before);
-    EXPECT_EQ(packagePart(saved(QStringLiteral("after.docx")), QStringLiteral("word/document.xml")), xmlBefore);
+    EXPECT_EQ(packagePart(saved(QStringLiteral("after.docx")), QStringLiteral("word/document.xml")),
+              xmlBefore);
     // Selecting and copying still work.
     shown().toolBar().action(framer::Tool::Copy)->trigger();
     EXPECT_TRUE(eventually([&] {
@@ -263,4 +266,3 @@ TEST_F(ReviewTest, readOnly_typingPastingAndTools_leaveTheSavedFileAsItWas)
 }
 
 } // namespace
-
