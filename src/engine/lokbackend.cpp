@@ -3,6 +3,8 @@
 #include <LibreOfficeKit/LibreOfficeKit.hxx>
 
 #include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QUrl>
 
 #include <cstdlib>
@@ -144,6 +146,15 @@ public:
         m_document->postWindowExtTextInputEvent(0, type, text.toUtf8().constData());
     }
     QByteArray pageRectangles() override { return take(m_document->getPartPageRectangles()); }
+    void setAuthor(const QString &name) override
+    {
+        // The view takes the author as a rendering option; LibreOffice records changes and
+        // comments under it (and writes it into the file) instead of the profile's user.
+        const QJsonObject author{{"type", "string"}, {"value", name}};
+        const QByteArray options =
+            QJsonDocument(QJsonObject{{".uno:Author", author}}).toJson(QJsonDocument::Compact);
+        m_document->initializeForRendering(options.constData());
+    }
 
 private:
     static void callback(int type, const char *payload, void *data)

@@ -18,7 +18,8 @@ TEST(ToolTable, namesTheToolsAsOfficeProgramsDo_inTheBarsOrder)
     for (const framer::ToolInfo &info : framer::toolTable())
         names << info.name;
     EXPECT_EQ(names, QString("撤销 恢复 剪切 复制 粘贴 字体 字号 加粗 倾斜 下划线 字体颜色 "
-                             "左对齐 居中 右对齐 项目符号 编号 插入表格 缩放 查找")
+                             "左对齐 居中 右对齐 项目符号 编号 插入表格 缩放 查找 "
+                             "修订 显示修订 上一处 下一处 接受 拒绝 全部接受 全部拒绝")
                          .split(QLatin1Char(' ')));
     EXPECT_EQ(framer::toolTipText(framer::toolInfo(Tool::Bold)), QStringLiteral("加粗 (Ctrl+B)"));
     EXPECT_EQ(framer::toolTipText(framer::toolInfo(Tool::FontName)), QStringLiteral("字体"));
@@ -30,12 +31,17 @@ TEST(ToolTable, spreadsheetsHaveNoListsOrTables_andAlignCellsWithTheirOwnCommand
     for (const framer::ToolInfo &info : framer::toolTable())
         if (!framer::appliesTo(info.tool, DocumentKind::Spreadsheet))
             missing << info.tool;
-    EXPECT_EQ(missing, (QSet<Tool>{Tool::Bullets, Tool::Numbering, Tool::InsertTable}));
+    QSet<Tool> expected{Tool::Bullets, Tool::Numbering, Tool::InsertTable};
     for (const framer::ToolInfo &info : framer::toolTable()) {
         EXPECT_TRUE(framer::appliesTo(info.tool, DocumentKind::Text)) << info.name.toStdString();
-        EXPECT_TRUE(framer::appliesTo(info.tool, DocumentKind::Presentation))
+        // Only text documents record changes here.
+        EXPECT_EQ(framer::appliesTo(info.tool, DocumentKind::Presentation),
+                  !framer::isReviewTool(info.tool))
             << info.name.toStdString();
+        if (framer::isReviewTool(info.tool))
+            expected << info.tool;
     }
+    EXPECT_EQ(missing, expected);
     EXPECT_EQ(framer::toolCommand(Tool::AlignCenter, DocumentKind::Spreadsheet),
               QStringLiteral(".uno:AlignHorizontalCenter"));
     EXPECT_EQ(framer::toolCommand(Tool::AlignCenter, DocumentKind::Text),
@@ -73,6 +79,7 @@ const DocumentSituation Text{DocumentKind::Text};
 const DocumentSituation Protected{DocumentKind::Text, true};
 const DocumentSituation Busy{DocumentKind::Text, false, true};
 const DocumentSituation Sheet{DocumentKind::Spreadsheet};
+const DocumentSituation ReadOnly{DocumentKind::Text, false, false, true};
 
 INSTANTIATE_TEST_SUITE_P(
     States, ToolStateTest,
@@ -137,6 +144,18 @@ INSTANTIATE_TEST_SUITE_P(
         StateCase{"protected_zoomWorks", Tool::Zoom, Protected, {}, {true, true, false, {}}},
         StateCase{"protected_pasteOff", Tool::Paste, Protected, {}, {true, false, false, {}}},
         StateCase{"busy_findOff", Tool::Find, Busy, {}, {true, false, false, {}}},
+        StateCase{"readOnly_boldOff",
+                  Tool::Bold,
+                  ReadOnly,
+                  {{".uno:Bold", "enabled"}},
+                  {true, false, false, {}}},
+        StateCase{
+            "readOnly_nextChangeWorks", Tool::NextChange, ReadOnly, {}, {true, true, false, {}}},
+        StateCase{"recordingChanges",
+                  Tool::TrackChanges,
+                  Text,
+                  {{".uno:TrackChanges", "true"}},
+                  {true, true, true, {}}},
         StateCase{"sheet_hidesBullets", Tool::Bullets, Sheet, {}, {false, false, false, {}}},
         StateCase{"sheet_centreFollowsItsCommand",
                   Tool::AlignCenter,

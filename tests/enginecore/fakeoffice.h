@@ -45,6 +45,7 @@ public:
     // What the document's clipboard holds; a copy (answered by a handler) may fill it.
     QList<engineprotocol::ClipboardItem> clipboardItems;
     QByteArray pages = "284, 284, 11906, 16838; 284, 17406, 11906, 16838";
+    QString author;
     // "key 0 65 512", "mouse 0 100,200", "uno .uno:Bold", "save /path pdf", "part 1",
     // "input 0 zhong", "clipboard 2", "values .uno:ViewRowColumnHeaders?…",
     // "part tile 2 0,0 12240x15840 of 140x79", …
@@ -71,6 +72,7 @@ public:
     bool setClipboard(const QList<engineprotocol::ClipboardItem> &items) override;
     void postTextInput(int type, const QString &text) override;
     QByteArray pageRectangles() override { return pages; }
+    void setAuthor(const QString &name) override { author = name; }
 
 private:
     enginecore::CallbackSink m_sink;

@@ -59,6 +59,21 @@ TEST_P(ProtectionPolicyTest, protectedDocument_refusesWhatChangesIt_andPassesWha
     EXPECT_FALSE(policy.wasEdited()) << "nothing changes a protected document";
 }
 
+TEST_P(ProtectionPolicyTest, readOnlyDocument_refusesTheSameRequests_sayingItIsReadOnly)
+{
+    enginecore::ProtectionPolicy policy;
+    policy.setReadOnly(true);
+    const std::optional<Reply> refusal = policy.refusal(GetParam().request);
+    EXPECT_EQ(refusal.has_value(), GetParam().whenProtected != Verdict::Passes);
+    if (refusal) {
+        const auto *error = std::get_if<reply::Error>(&*refusal);
+        ASSERT_NE(error, nullptr) << "an edit call fails rather than not applying";
+        EXPECT_EQ(error->code, ErrorCode::ReadOnly);
+        EXPECT_TRUE(error->message.contains(QStringLiteral("只读")));
+    }
+    EXPECT_FALSE(policy.wasEdited());
+}
+
 TEST_P(ProtectionPolicyTest, unprotectedDocument_passesEverything_andNotesEdits)
 {
     enginecore::ProtectionPolicy policy;
@@ -76,6 +91,8 @@ INSTANTIATE_TEST_SUITE_P(
         ProtectionCase{"arrowKey", request::Key{KeyAction::Press, 0, Right}, Verdict::Passes, true},
         ProtectionCase{"copyKey", request::Key{KeyAction::Press, 0, Ctrl | 514}, Verdict::Passes,
                        true},
+        ProtectionCase{"recordChangesKey", request::Key{KeyAction::Press, 0, Ctrl | 0x1000 | 514},
+                       Verdict::Refused, true},
         ProtectionCase{"selectAllKeyWithItsLetter", request::Key{KeyAction::Press, 'a', Ctrl | 512},
                        Verdict::Passes, true},
         ProtectionCase{"pasteKey", request::Key{KeyAction::Press, 0, Ctrl | 533}, Verdict::Refused,
@@ -110,7 +127,22 @@ INSTANTIATE_TEST_SUITE_P(
         ProtectionCase{"pages", request::PageRectangles{}, Verdict::Passes, false},
         ProtectionCase{"save", request::Save{"/a.pdf", "pdf", {}}, Verdict::Passes, false},
         ProtectionCase{"tile", request::Tile{0, {0, 0, 100, 100}, {10, 10}}, Verdict::Passes,
-                       false}),
+                       false},
+        ProtectionCase{"recordChanges", request::Review{request::ReviewAction::Record, 0, true},
+                       Verdict::Refused, true},
+        ProtectionCase{"acceptChange", request::Review{request::ReviewAction::Accept, 3},
+                       Verdict::Refused, true},
+        ProtectionCase{"rejectAllChanges", request::Review{request::ReviewAction::RejectAll},
+                       Verdict::Refused, true},
+        ProtectionCase{"goToChange", request::Review{request::ReviewAction::GoTo, 3},
+                       Verdict::Passes, false},
+        ProtectionCase{"hideChanges", request::Review{request::ReviewAction::Show, 0, false},
+                       Verdict::Passes, false},
+        ProtectionCase{"nextChangeTool", request::Uno{".uno:NextTrackedChange"}, Verdict::Passes,
+                       false},
+        ProtectionCase{"acceptChangeTool", request::Uno{".uno:AcceptTrackedChange"},
+                       Verdict::Refused, true},
+        ProtectionCase{"listChanges", request::TrackedChanges{}, Verdict::Passes, false}),
     [](const auto &info) { return std::string(info.param.name); });
 
 TEST(ProtectionPolicy, reset_liftsProtection_andForgetsEdits)
@@ -121,6 +153,17 @@ TEST(ProtectionPolicy, reset_liftsProtection_andForgetsEdits)
     policy.reset();
     EXPECT_FALSE(policy.isProtected());
     EXPECT_FALSE(policy.wasEdited());
+    EXPECT_EQ(policy.refusal(request::Key{KeyAction::Press, 'a', 512}), std::nullopt);
+}
+
+TEST(ProtectionPolicy, readOnly_outlastsTheDocument_untilTurnedOff)
+{
+    enginecore::ProtectionPolicy policy;
+    policy.setReadOnly(true);
+    policy.reset();
+    EXPECT_TRUE(policy.isReadOnly());
+    EXPECT_NE(policy.refusal(request::Key{KeyAction::Press, 'a', 512}), std::nullopt);
+    policy.setReadOnly(false);
     EXPECT_EQ(policy.refusal(request::Key{KeyAction::Press, 'a', 512}), std::nullopt);
 }
 

@@ -30,7 +30,13 @@ std::vector<MessageCase> everyMessage()
         DocumentKind::Spreadsheet, 3, 1, {"一", "Two", ""}, 12240, 1 << 30, true};
     const QByteArray pixels = QByteArray(4 * 256 * 256, '\x7f') + QByteArray("\0\xff", 2);
     return {
-        {"load", RequestFrame{1, request::Load{"/tmp/报告.docx"}}},
+        {"load", RequestFrame{1, request::Load{"/tmp/报告.docx", {"审阅人甲", true}}}},
+        {"applySettings", RequestFrame{37, request::ApplySettings{{"Li Si", false}}}},
+        {"trackedChanges", RequestFrame{38, request::TrackedChanges{}}},
+        {"review", RequestFrame{39, request::Review{request::ReviewAction::Reject, 12, false}}},
+        {"changeList", ReplyFrame{40, reply::ChangeList{{{3, ChangeKind::Deletion, "甲",
+                                                          "2026-12-09T11:58:00", "旧词"}}}}},
+        {"trackedChangesChanged", EventFrame{event::TrackedChangesChanged{}}},
         {"close", RequestFrame{2, request::Close{}}},
         {"info", RequestFrame{3, request::Info{}}},
         {"setPart", RequestFrame{4, request::SetPart{2}}},

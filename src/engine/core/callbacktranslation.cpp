@@ -130,6 +130,9 @@ std::optional<Event> translateCallback(const Callback &callback, DocumentBackend
         return event::CellFormula{QString::fromUtf8(callback.payload)};
     case LOK_CALLBACK_INVALIDATE_HEADER:
         return event::HeadersChanged{};
+    case LOK_CALLBACK_REDLINE_TABLE_SIZE_CHANGED:
+    case LOK_CALLBACK_REDLINE_TABLE_ENTRY_MODIFIED:
+        return event::TrackedChangesChanged{};
     default:
         return std::nullopt;
     }

@@ -67,6 +67,8 @@ public:
     virtual void postTextInput(int type, const QString &text) = 0;
     // "x, y, w, h; ..." of a text document's pages.
     virtual QByteArray pageRectangles() = 0;
+    // The name changes and comments made from now on are recorded under.
+    virtual void setAuthor(const QString &name) = 0;
 };
 
 // The office suite: loads documents. Called on the engine's main thread only.

@@ -4,6 +4,7 @@
 #include "documentclipboard.h"
 #include "documentediting.h"
 #include "documentprotection.h"
+#include "documentreview.h"
 #include "refusals.h"
 #include "sheetcells.h"
 
@@ -33,6 +34,10 @@ std::optional<Reply> kindRefusal(const Request &request, DocumentKind kind)
     const bool cells = std::holds_alternative<request::RowColumnHeaders>(request) ||
                        std::holds_alternative<request::EnterCellText>(request) ||
                        std::holds_alternative<request::GoToCell>(request);
+    const bool review = std::holds_alternative<request::TrackedChanges>(request) ||
+                        std::holds_alternative<request::Review>(request);
+    if (review && kind != DocumentKind::Text)
+        return refuse(ErrorCode::WrongKind, QStringLiteral("只有文字文档可以修订"));
     if (cells && kind != DocumentKind::Spreadsheet)
         return refuse(ErrorCode::WrongKind, QStringLiteral("只有电子表格有单元格"));
     if (std::holds_alternative<request::PartThumbnail>(request) &&
@@ -85,8 +90,14 @@ Reply EngineCore::handle(const Request &request)
 {
     // Callbacks queued so far belong before the answer to this request.
     drainCallbacks();
-    if (const auto *load = std::get_if<request::Load>(&request))
+    if (const auto *load = std::get_if<request::Load>(&request)) {
+        applySettings(load->settings);
         return this->load(load->path);
+    }
+    if (const auto *settings = std::get_if<request::ApplySettings>(&request)) {
+        applySettings(settings->settings);
+        return reply::Done{};
+    }
     if (std::holds_alternative<request::Close>(request)) {
         closeDocument();
         return reply::Done{};
@@ -159,6 +170,10 @@ Reply EngineCore::route(const Request &request)
                 return enterCellText(m_commands, r);
             else if constexpr (std::is_same_v<R, request::GoToCell>)
                 return goToCell(m_commands, r);
+            else if constexpr (std::is_same_v<R, request::TrackedChanges>)
+                return trackedChanges(*m_document);
+            else if constexpr (std::is_same_v<R, request::Review>)
+                return review(m_commands, *m_document, r);
             else
                 return edit(request);
         },
@@ -213,6 +228,8 @@ Reply EngineCore::load(const QString &path)
     m_documentFolder = folder;
     m_kind = documentKindOf(m_document->documentType());
     m_protection.setProtected(carriesProtection && m_kind == DocumentKind::Text);
+    if (!m_settings.author.isEmpty())
+        m_document->setAuthor(m_settings.author);
     m_recovery.setDocumentKind(m_kind);
     m_commands.setDocument(m_document.get());
     m_document->listen(
@@ -220,6 +237,15 @@ Reply EngineCore::load(const QString &path)
     if (m_kind != DocumentKind::Text && m_document->parts() > 0)
         m_document->setPart(0);
     return info();
+}
+
+void EngineCore::applySettings(const UserSettings &settings)
+{
+    const bool newAuthor = settings.author != m_settings.author;
+    m_settings = settings;
+    m_protection.setReadOnly(settings.readOnly);
+    if (m_document && newAuthor && !settings.author.isEmpty())
+        m_document->setAuthor(settings.author);
 }
 
 void EngineCore::closeDocument()

@@ -45,6 +45,8 @@ private:
     engineprotocol::Reply route(const engineprotocol::Request &request);
     engineprotocol::reply::DocumentInfo info();
     engineprotocol::Reply load(const QString &path);
+    // Applied to the loaded document, if any, and to every one loaded after.
+    void applySettings(const engineprotocol::UserSettings &settings);
     engineprotocol::Reply setPart(int part);
     engineprotocol::Reply tile(const engineprotocol::request::Tile &request);
     engineprotocol::Reply thumbnail(const engineprotocol::request::PartThumbnail &request);
@@ -69,6 +71,7 @@ private:
     CommandRunner m_commands;
     ProtectionPolicy m_protection;
     RecoveryKeeper m_recovery;
+    engineprotocol::UserSettings m_settings;
     SelectionTracker m_where;
     bool m_passingThroughParts = false;
     std::unique_ptr<DocumentBackend> m_document;

@@ -9,7 +9,9 @@ namespace enginecore {
 // Whether the document may be changed, decided here alone: the control only shows it. A
 // protected document still takes what reads it: moving the cursor, clicks, selecting,
 // copying, finding. Protection lasts until lifted or the document is closed; saved Word and
-// OpenDocument text files carry it (documentprotection.h).
+// OpenDocument text files carry it (documentprotection.h). A document shown read-only is
+// refused the same changes, but that is the control's setting: it outlasts the document and
+// no file carries it.
 class ProtectionPolicy
 {
 public:
@@ -17,6 +19,8 @@ public:
     void reset();
     void setProtected(bool on) { m_protected = on; }
     bool isProtected() const { return m_protected; }
+    void setReadOnly(bool on) { m_readOnly = on; }
+    bool isReadOnly() const { return m_readOnly; }
     // Whether anything may have changed the document since it was loaded.
     bool wasEdited() const { return m_edited; }
 
@@ -26,6 +30,7 @@ public:
 
 private:
     bool m_protected = false;
+    bool m_readOnly = false;
     bool m_edited = false;
 };
 

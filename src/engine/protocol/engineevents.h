@@ -73,11 +73,16 @@ struct HeadersChanged
 {
     static auto fields(auto &) { return std::tie(); }
 };
+// Changes were recorded, accepted or rejected: a list of them asked for before is out of date.
+struct TrackedChangesChanged
+{
+    static auto fields(auto &) { return std::tie(); }
+};
 } // namespace event
 
-using Event =
-    std::variant<event::Ready, event::Invalidate, event::CursorMoved, event::CursorVisible,
-                 event::Selection, event::DocumentSize, event::PartChanged, event::StateChanged,
-                 event::CellAddress, event::CellFormula, event::HeadersChanged>;
+using Event = std::variant<event::Ready, event::Invalidate, event::CursorMoved,
+                           event::CursorVisible, event::Selection, event::DocumentSize,
+                           event::PartChanged, event::StateChanged, event::CellAddress,
+                           event::CellFormula, event::HeadersChanged, event::TrackedChangesChanged>;
 
 } // namespace engineprotocol

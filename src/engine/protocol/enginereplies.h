@@ -121,6 +121,11 @@ struct Rectangles
     QList<QRect> twips;
     static auto fields(auto &m) { return std::tie(m.twips); }
 };
+struct ChangeList
+{
+    QList<TrackedChange> changes;
+    static auto fields(auto &m) { return std::tie(m.changes); }
+};
 struct Error
 {
     ErrorCode code = ErrorCode::BadRequest;
@@ -133,6 +138,6 @@ using Reply =
     std::variant<reply::Done, reply::DocumentInfo, reply::Tile, reply::Saved, reply::Text,
                  reply::CommandResult, reply::Replaced, reply::EditOutcome, reply::Protection,
                  reply::SheetList, reply::Error, reply::RowColumnHeaders, reply::Found,
-                 reply::Clipboard, reply::Rectangles>;
+                 reply::Clipboard, reply::Rectangles, reply::ChangeList>;
 
 } // namespace engineprotocol

@@ -8,10 +8,41 @@ namespace engineprotocol {
 namespace request {
 using detail::operator==;
 
+// The document loads with the user's settings, which stay until changed (ApplySettings).
 struct Load
 {
     QString path;
-    static auto fields(auto &m) { return std::tie(m.path); }
+    UserSettings settings;
+    static auto fields(auto &m) { return std::tie(m.path, m.settings); }
+};
+// The user's settings, for the loaded document and the ones loaded after it.
+struct ApplySettings
+{
+    UserSettings settings;
+    static auto fields(auto &m) { return std::tie(m.settings); }
+};
+// The changes recorded in a text document.
+struct TrackedChanges
+{
+    static auto fields(auto &) { return std::tie(); }
+};
+enum class ReviewAction {
+    Record,   // record changes (on) or stop (off)
+    Show,     // show recorded changes (on) or hide them (off)
+    GoTo,     // select change id
+    Next,     // select the next change after the cursor
+    Previous, // select the one before it
+    Accept,   // accept change id; the one at the cursor when id is 0
+    Reject,   // reject it
+    AcceptAll,
+    RejectAll,
+};
+struct Review
+{
+    ReviewAction action = ReviewAction::Next;
+    int id = 0;
+    bool on = true;
+    static auto fields(auto &m) { return std::tie(m.action, m.id, m.on); }
 };
 struct Close
 {
@@ -203,6 +234,7 @@ using Request =
                  request::InsertFile, request::Protect, request::ExportSheet, request::Sheets,
                  request::KeepRecovery, request::MarkSaved, request::RowColumnHeaders,
                  request::EnterCellText, request::GoToCell, request::PartThumbnail, request::Find,
-                 request::Copy, request::Paste, request::Composition, request::PageRectangles>;
+                 request::Copy, request::Paste, request::Composition, request::PageRectangles,
+                 request::ApplySettings, request::TrackedChanges, request::Review>;
 
 } // namespace engineprotocol

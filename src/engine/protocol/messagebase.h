@@ -15,7 +15,7 @@
 namespace engineprotocol {
 
 // Both processes come from one build; a different number means a stale engine program.
-constexpr int Version = 5;
+constexpr int Version = 6;
 
 // The kinds of document the engine tells apart.
 enum class DocumentKind { Text, Spreadsheet, Presentation, Drawing, Other };
@@ -30,6 +30,7 @@ enum class ErrorCode {
     WrongKind,   // the request does not apply to this kind of document
     NotFinished, // LibreOffice did not finish in time
     Failed,      // anything else
+    ReadOnly,    // the control shows the document read-only
 };
 
 enum class KeyAction { Press, Release };
@@ -56,6 +57,29 @@ struct ClipboardItem
     QString mimeType;
     QByteArray data;
     static auto fields(auto &m) { return std::tie(m.mimeType, m.data); }
+};
+
+// What the control's user has set for every document it loads: the name changes and comments
+// are recorded under, and whether the document is only shown, never changed.
+struct UserSettings
+{
+    QString author;
+    bool readOnly = false;
+    static auto fields(auto &m) { return std::tie(m.author, m.readOnly); }
+};
+
+enum class ChangeKind { Insertion, Deletion, Formatting, Other };
+
+// A change recorded in a text document, as its list shows it. id is LibreOffice's, stable
+// while the document is loaded; time is as LibreOffice wrote it (ISO 8601, local).
+struct TrackedChange
+{
+    int id = 0;
+    ChangeKind kind = ChangeKind::Other;
+    QString author;
+    QString time;
+    QString excerpt;
+    static auto fields(auto &m) { return std::tie(m.id, m.kind, m.author, m.time, m.excerpt); }
 };
 
 } // namespace engineprotocol

@@ -6,6 +6,9 @@
 #include "core/controlsession.h"
 #include "core/documenteditor.h"
 #include "core/documentmodel.h"
+#include "core/documentreviewer.h"
+#include "core/username.h"
+#include "widgets/review/reviewpanel.h"
 #include "widgets/sheets/cellediting.h"
 #include "widgets/sheets/formulabar.h"
 #include "widgets/sheets/sheetheaders.h"
@@ -107,6 +110,8 @@ void DocumentControlPrivate::setUp()
         keptRecoveryFolder(options.keptRecoveryFolder), q);
     model = &session->model();
     editor = std::make_unique<framer::DocumentEditor>(*session);
+    reviewer = new framer::DocumentReviewer(*session, q);
+    session->engine().setUserSettings({framer::accountUserName(), false});
     view = new framer::DocumentView(&session->engine(), model, q);
     sheetHeaders = new framer::SheetHeaders(&session->engine(), view);
     transfer = new framer::TransferBar(view);
@@ -121,6 +126,7 @@ void DocumentControlPrivate::setUp()
     // shows with its kind of document.
     formulaBar = new framer::FormulaBar(q);
     new framer::CellEditing(&session->engine(), view, formulaBar);
+    reviewPanel = new framer::ReviewPanel(&session->engine(), reviewer, model, q);
     slides = new framer::SlidePanel(q);
     new framer::SlideThumbnails(&session->engine(), view, slides);
     q->setFocusProxy(view);
@@ -137,13 +143,20 @@ void DocumentControlPrivate::setUp()
     body->setSpacing(0);
     body->addWidget(slides);
     body->addWidget(view, 1);
+    body->addWidget(reviewPanel);
     layout->addLayout(body, 1);
 
     QObject::connect(model, &framer::DocumentModel::protectionChanged, q, [this](bool on) {
         protectionBanner->setVisible(on);
-        formulaBar->setEditable(!on);
+        formulaBar->setEditable(!on && !model->isReadOnly());
         emit q->protectionChanged(on);
     });
+    QObject::connect(model, &framer::DocumentModel::readOnlyChanged, q, [this](bool on) {
+        formulaBar->setEditable(!on && !model->isProtected());
+        emit q->readOnlyChanged(on);
+    });
+    QObject::connect(reviewer, &framer::DocumentReviewer::changesChanged, q,
+                     &DocumentControl::trackedChangesChanged);
     QObject::connect(session, &framer::ControlSession::transferStarted, transfer,
                      &framer::TransferBar::start);
     QObject::connect(session, &framer::ControlSession::transferProgress, transfer,

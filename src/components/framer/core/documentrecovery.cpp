@@ -119,7 +119,7 @@ void DocumentRecovery::start(const LoadedDocument &document, const RecoveryPoint
         if (!reply && !*failure)
             *failure = why;
     };
-    m_engine.post(request::Load{QFileInfo(source).absoluteFilePath()}, note);
+    m_engine.post(m_engine.loadRequest(source), note);
     m_engine.post(request::Protect{wasProtected}, note);
     if (document.kind != DocumentKind::Text && point.part > 0)
         m_engine.post(request::SetPart{point.part}, note);

@@ -299,6 +299,8 @@ void EngineClient::raise(const Failure &failure, const QString &subject)
         break;
     }
     // These refusals are written for the user already.
+    if (failure.code == ErrorCode::ReadOnly)
+        fail(quillary::ControlError::ReadOnly, failure.message);
     if (failure.code == ErrorCode::Protected || failure.code == ErrorCode::WrongKind)
         fail(failure.message);
     fail(QStringLiteral("文档引擎无法处理%1：%2").arg(subjectText(subject), failure.message));
@@ -322,8 +324,27 @@ void EngineClient::unexpectedReply(const Reply &reply, const QString &subject)
 
 reply::DocumentInfo EngineClient::load(const QString &path, const QString &subject)
 {
-    return call<reply::DocumentInfo>(request::Load{QFileInfo(path).absoluteFilePath()},
-                                     m_options.loadTimeoutMs, subject);
+    return call<reply::DocumentInfo>(loadRequest(path), m_options.loadTimeoutMs, subject);
+}
+
+request::Load EngineClient::loadRequest(const QString &path) const
+{
+    return {QFileInfo(path).absoluteFilePath(), m_userSettings};
+}
+
+void EngineClient::setUserSettings(const UserSettings &settings)
+{
+    if (settings == m_userSettings)
+        return;
+    m_userSettings = settings;
+    // An engine started later gets them with its first document.
+    if (isRunning())
+        post(request::ApplySettings{settings}, [](Reply *reply, const Failure &failure) {
+            // An engine that stops meanwhile takes them with its next document.
+            if (!reply && failure.cause == Failure::Cause::Refused)
+                qCWarning(lcFramer)
+                    << "the engine did not take the user's settings:" << failure.message;
+        });
 }
 
 void EngineClient::close()

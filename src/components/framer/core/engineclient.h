@@ -102,6 +102,12 @@ public:
     }
 
     engineprotocol::reply::DocumentInfo load(const QString &path, const QString &subject);
+    // Loading path with the user's settings.
+    engineprotocol::request::Load loadRequest(const QString &path) const;
+    // The user's name and read-only setting: for the loaded document at once, and every
+    // document loaded from now on, in this engine or a fresh one.
+    void setUserSettings(const engineprotocol::UserSettings &settings);
+    const engineprotocol::UserSettings &userSettings() const { return m_userSettings; }
     void close();
     // Writes the document to path; format is an extension ("docx", "pdf"), empty its own.
     void save(const QString &path, const QString &format, const QString &subject);
@@ -147,6 +153,7 @@ private:
     QHash<quint64, Handler> m_pending;
     quint64 m_nextId = 1;
     QByteArray m_engineLog;
+    engineprotocol::UserSettings m_userSettings;
 };
 
 // LibreOffice's pixels as an image that keeps the reply's bytes; null when the reply does not

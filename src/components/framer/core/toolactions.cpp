@@ -46,6 +46,12 @@ void ToolActions::setProtected(bool on)
         emit statesChanged();
 }
 
+void ToolActions::setReadOnly(bool on)
+{
+    if (std::exchange(m_situation.readOnly, on) != on)
+        emit statesChanged();
+}
+
 void ToolActions::setBusy(bool busy)
 {
     if (std::exchange(m_situation.busy, busy) != busy)

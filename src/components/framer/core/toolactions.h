@@ -24,6 +24,7 @@ public:
     // A document of kind was loaded, or none is (nullopt): the states start afresh.
     void setDocument(std::optional<engineprotocol::DocumentKind> kind);
     void setProtected(bool on);
+    void setReadOnly(bool on);
     void setBusy(bool busy);
     ToolState state(Tool tool) const;
     std::optional<engineprotocol::DocumentKind> documentKind() const { return m_situation.kind; }

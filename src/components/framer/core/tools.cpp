@@ -28,6 +28,14 @@ const QList<ToolInfo> &toolTable()
         {Tool::InsertTable, QStringLiteral("插入表格"), {}},
         {Tool::Zoom, QStringLiteral("缩放"), QStringLiteral("Ctrl+滚轮, Ctrl++, Ctrl+-"), false},
         {Tool::Find, QStringLiteral("查找"), QStringLiteral("Ctrl+F"), false},
+        {Tool::TrackChanges, QStringLiteral("修订"), QStringLiteral("Ctrl+Shift+C"), true, true},
+        {Tool::ShowChanges, QStringLiteral("显示修订"), {}, false, true},
+        {Tool::PreviousChange, QStringLiteral("上一处"), {}, false},
+        {Tool::NextChange, QStringLiteral("下一处"), {}, false},
+        {Tool::AcceptChange, QStringLiteral("接受"), {}},
+        {Tool::RejectChange, QStringLiteral("拒绝"), {}},
+        {Tool::AcceptAllChanges, QStringLiteral("全部接受"), {}},
+        {Tool::RejectAllChanges, QStringLiteral("全部拒绝"), {}},
     };
     return table;
 }
@@ -45,8 +53,15 @@ QString toolTipText(const ToolInfo &info)
                                    : QStringLiteral("%1 (%2)").arg(info.name, info.shortcut);
 }
 
+bool isReviewTool(Tool tool)
+{
+    return tool >= Tool::TrackChanges && tool <= Tool::RejectAllChanges;
+}
+
 bool appliesTo(Tool tool, DocumentKind kind)
 {
+    if (isReviewTool(tool))
+        return kind == DocumentKind::Text;
     const bool lists = tool == Tool::Bullets || tool == Tool::Numbering;
     if (kind == DocumentKind::Spreadsheet)
         return !lists && tool != Tool::InsertTable;
@@ -80,6 +95,22 @@ QString toolCommand(Tool tool, DocumentKind kind)
         return QStringLiteral(".uno:DefaultBullet");
     case Tool::Numbering:
         return QStringLiteral(".uno:DefaultNumbering");
+    case Tool::TrackChanges:
+        return QStringLiteral(".uno:TrackChanges");
+    case Tool::ShowChanges:
+        return QStringLiteral(".uno:ShowTrackedChanges");
+    case Tool::PreviousChange:
+        return QStringLiteral(".uno:PreviousTrackedChange");
+    case Tool::NextChange:
+        return QStringLiteral(".uno:NextTrackedChange");
+    case Tool::AcceptChange:
+        return QStringLiteral(".uno:AcceptTrackedChange");
+    case Tool::RejectChange:
+        return QStringLiteral(".uno:RejectTrackedChange");
+    case Tool::AcceptAllChanges:
+        return QStringLiteral(".uno:AcceptAllTrackedChanges");
+    case Tool::RejectAllChanges:
+        return QStringLiteral(".uno:RejectAllTrackedChanges");
     default:
         return {};
     }
@@ -111,7 +142,8 @@ ToolState toolState(Tool tool, const DocumentSituation &situation, const Command
         return state;
     const ToolInfo &info = toolInfo(tool);
     state.visible = appliesTo(tool, *situation.kind);
-    if (!state.visible || situation.busy || (info.edits && situation.isProtected))
+    if (!state.visible || situation.busy ||
+        (info.edits && (situation.isProtected || situation.readOnly)))
         return state;
     const QString command = followedCommand(tool, *situation.kind);
     const CommandState reported = command.isEmpty() ? CommandState() : states.state(command);

@@ -32,6 +32,14 @@ enum class Tool {
     InsertTable,
     Zoom,
     Find,
+    TrackChanges,
+    ShowChanges,
+    PreviousChange,
+    NextChange,
+    AcceptChange,
+    RejectChange,
+    AcceptAllChanges,
+    RejectAllChanges,
 };
 
 struct ToolInfo
@@ -41,7 +49,7 @@ struct ToolInfo
     QString name;
     // The keys that do the same, for the tooltip; empty when none do.
     QString shortcut;
-    // Changes the document, so it is off while the document is protected.
+    // Changes the document, so it is off while the document is protected or read-only.
     bool edits = true;
     // Shows whether it is on where the cursor is.
     bool toggles = false;
@@ -53,7 +61,10 @@ const ToolInfo &toolInfo(Tool tool);
 // "加粗 (Ctrl+B)", or the name alone.
 QString toolTipText(const ToolInfo &info);
 
-// Whether a document of kind has the tool: spreadsheets have no bullets, numbering or tables.
+// The tools of the review group, which text documents have.
+bool isReviewTool(Tool tool);
+// Whether a document of kind has the tool: spreadsheets have no bullets, numbering or tables,
+// only text documents have the review tools.
 bool appliesTo(Tool tool, engineprotocol::DocumentKind kind);
 // The .uno: command the tool runs and follows in a document of kind; empty for tools that
 // run none of their own (the clipboard, zoom, find) or that take a value.
@@ -79,10 +90,13 @@ struct DocumentSituation
     bool isProtected = false;
     // Another operation of the control is under way.
     bool busy = false;
+    // Shown read-only by the control's setting.
+    bool readOnly = false;
 };
 
 // How a tool shows: hidden for documents it does not apply to, off without a document, while
-// busy, or (when it edits) while protected, else as LibreOffice reports its command.
+// busy, or (when it edits) while protected or read-only, else as LibreOffice reports its
+// command.
 ToolState toolState(Tool tool, const DocumentSituation &situation, const CommandStates &states);
 
 } // namespace framer

@@ -20,6 +20,9 @@ struct ControlError
         NotApplied,
         // Anything else: a transfer, the office engine, the file system.
         Failed,
+        // The control shows the document read-only (DocumentControl::setReadOnly): nothing
+        // may change it.
+        ReadOnly,
     };
 
     Code code = NoError;

@@ -3,8 +3,10 @@
 #include <quillary/controlerror.h>
 #include <quillary/document.h>
 #include <quillary/quillary_control_export.h>
+#include <quillary/trackedchange.h>
 #include <quillary/zoom.h>
 
+#include <QList>
 #include <QWidget>
 
 #include <memory>
@@ -35,6 +37,8 @@ class QUILLARY_CONTROL_EXPORT DocumentControl : public QWidget
                    toolBarVisibleChanged)
     // Changed through setProtected(), which can fail.
     Q_PROPERTY(bool documentProtected READ isProtected NOTIFY protectionChanged)
+    Q_PROPERTY(QString userName READ userName WRITE setUserName NOTIFY userNameChanged)
+    Q_PROPERTY(bool readOnly READ isReadOnly WRITE setReadOnly NOTIFY readOnlyChanged)
 
 public:
     struct Options
@@ -104,6 +108,41 @@ public:
     // when complete), Cancel writes nothing.
     bool captureSignature(const QString &path);
 
+    // The name changes and comments made in the control are recorded under, with their time;
+    // saved files carry both (w:author and w:date in Word, dc:creator and dc:date in
+    // OpenDocument). By default the account's full name, else its login name. An empty name
+    // keeps the one set before.
+    void setUserName(const QString &name);
+    QString userName() const;
+
+    // Shows documents so they can be read, scrolled, zoomed, searched, selected and copied but
+    // not changed: keys, pastes, the editing tools and edits fail, the latter with
+    // ControlError::ReadOnly. A setting of the control for every document it shows, never
+    // written into a file; off by default.
+    void setReadOnly(bool on);
+    bool isReadOnly() const;
+
+    // Tracked changes of a text document. Recording on: what the user changes from now on is
+    // kept as changes under userName() until accepted or rejected. Recording is saved with
+    // the document.
+    bool setRecordingChanges(bool on);
+    bool isRecordingChanges() const;
+    // Whether recorded changes show in the document (insertions marked, deletions struck
+    // through), or it shows as if all were accepted.
+    bool setChangesShown(bool on);
+    // The document's recorded changes in document order; empty, with an error, without a text
+    // document.
+    QList<TrackedChange> trackedChanges();
+    // Selects the change, or the next or previous one from the cursor.
+    bool goToChange(int id);
+    bool goToNextChange();
+    bool goToPreviousChange();
+    // A change that is no longer in the document fails with NotApplied.
+    bool acceptChange(int id);
+    bool rejectChange(int id);
+    bool acceptAllChanges();
+    bool rejectAllChanges();
+
     // The editing tools above the document (undo, clipboard, fonts, alignment, lists,
     // tables, zoom, find); shown unless hidden here.
     void setToolBarVisible(bool visible);
@@ -124,6 +163,11 @@ signals:
     // its recovery copy held changes not saved yet.
     void documentRecovered(bool unsavedChanges);
     void protectionChanged(bool on);
+    void userNameChanged(const QString &name);
+    void readOnlyChanged(bool on);
+    // Changes were recorded, accepted or rejected, or another document shows: trackedChanges()
+    // may differ from before.
+    void trackedChangesChanged();
     void toolBarVisibleChanged(bool visible);
     void zoomChanged(const quillary::Zoom &zoom);
     void errorOccurred(const quillary::ControlError &error);

@@ -28,6 +28,8 @@ ControlTools::ControlTools(EngineClient *engine, DocumentView *view, QWidget *co
         setDocument(model->hasDocument() ? std::optional(model->kind()) : std::nullopt);
     });
     connect(model, &DocumentModel::protectionChanged, this, &ControlTools::setProtected);
+    connect(model, &DocumentModel::readOnlyChanged, m_actions, &ToolActions::setReadOnly);
+    connect(model, &DocumentModel::readOnlyChanged, m_toolBar, &EditingToolBar::showReadOnly);
     connect(m_actions, &ToolActions::statesChanged, this, &ControlTools::showStates);
     connect(m_actions, &ToolActions::finished, this,
             [this](Tool, bool done, const QString &message) {

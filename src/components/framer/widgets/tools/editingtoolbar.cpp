@@ -7,6 +7,7 @@
 #include <QComboBox>
 #include <QDoubleValidator>
 #include <QFontComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPixmap>
@@ -64,6 +65,12 @@ EditingToolBar::EditingToolBar(QWidget *parent) : QToolBar(parent)
     setIconSize(QSize(16, 16));
     setToolButtonStyle(Qt::ToolButtonIconOnly);
 
+    auto *readOnly = new QLabel(QStringLiteral("只读"), this);
+    readOnly->setAccessibleName(QStringLiteral("只读"));
+    readOnly->setToolTip(QStringLiteral("文档以只读方式显示，不能修改"));
+    readOnly->setStyleSheet(QStringLiteral("background: #e8e8e8; color: #333; padding: 2px 6px;"));
+    m_readOnlyMark = addWidget(readOnly);
+    m_readOnlyMark->setVisible(false);
     addTool(Tool::Undo);
     addTool(Tool::Redo);
     addSeparator();
@@ -86,6 +93,22 @@ EditingToolBar::EditingToolBar(QWidget *parent) : QToolBar(parent)
     addSeparator();
     addZoomBox();
     addTool(Tool::Find);
+    addReviewGroup();
+}
+
+void EditingToolBar::addReviewGroup()
+{
+    addSeparator();
+    // Review tools have no common pictures: they show their names.
+    for (const ToolInfo &info : toolTable())
+        if (isReviewTool(info.tool))
+            if (auto *button = qobject_cast<QToolButton *>(widgetForAction(addTool(info.tool))))
+                button->setToolButtonStyle(Qt::ToolButtonTextOnly);
+}
+
+void EditingToolBar::showReadOnly(bool on)
+{
+    m_readOnlyMark->setVisible(on);
 }
 
 void EditingToolBar::name(QWidget *widget, Tool tool)

@@ -27,6 +27,8 @@ public:
     QAction *action(Tool tool) const { return m_actions.value(tool); }
     void showState(Tool tool, const ToolState &state);
     void showZoom(const quillary::Zoom &zoom);
+    // A mark at the start of the bar while documents show read-only.
+    void showReadOnly(bool on);
 
 signals:
     // A tool without a value: undo, bold, cut, find, ...
@@ -40,6 +42,7 @@ signals:
 private:
     QAction *addTool(Tool tool);
     void addFontBoxes();
+    void addReviewGroup();
     void addColourButton();
     void addTableButton();
     void addZoomBox();
@@ -52,6 +55,7 @@ private:
     QComboBox *m_zoom;
     QColor m_colour = Qt::red;
     quillary::Zoom m_shownZoom;
+    QAction *m_readOnlyMark = nullptr;
 };
 
 } // namespace framer

@@ -1,0 +1,133 @@
+#include "api/documentcontrol_p.h"
+
+#include "core/controlfailure.h"
+#include "core/controlsession.h"
+#include "core/documentreviewer.h"
+#include "core/toolactions.h"
+#include "widgets/tools/controltools.h"
+
+using namespace engineprotocol;
+
+// The document control's user name, read-only setting and tracked changes.
+namespace quillary {
+
+namespace {
+
+using Action = request::ReviewAction;
+
+// A change that is not there: false, and why, without the failure signal.
+bool applied(const reply::EditOutcome &outcome)
+{
+    if (!outcome.done)
+        throw framer::ControlFailure{{ControlError::NotApplied, outcome.reason}};
+    return true;
+}
+
+TrackedChange::Kind publicKind(ChangeKind kind)
+{
+    switch (kind) {
+    case ChangeKind::Insertion:
+        return TrackedChange::Kind::Insertion;
+    case ChangeKind::Deletion:
+        return TrackedChange::Kind::Deletion;
+    case ChangeKind::Formatting:
+        return TrackedChange::Kind::Formatting;
+    case ChangeKind::Other:
+        break;
+    }
+    return TrackedChange::Kind::Other;
+}
+
+} // namespace
+
+void DocumentControl::setUserName(const QString &name)
+{
+    const QString trimmed = name.trimmed();
+    framer::EngineClient &engine = d->session->engine();
+    if (trimmed.isEmpty() || trimmed == engine.userSettings().author)
+        return;
+    engine.setUserSettings({trimmed, engine.userSettings().readOnly});
+    emit userNameChanged(trimmed);
+}
+
+QString DocumentControl::userName() const
+{
+    return d->session->engine().userSettings().author;
+}
+
+void DocumentControl::setReadOnly(bool on)
+{
+    framer::EngineClient &engine = d->session->engine();
+    // The engine refuses the changes; the model has the tools and the host follow.
+    engine.setUserSettings({engine.userSettings().author, on});
+    d->model->setReadOnly(on);
+}
+
+bool DocumentControl::isReadOnly() const
+{
+    return d->model->isReadOnly();
+}
+
+bool DocumentControl::setRecordingChanges(bool on)
+{
+    return d->attempt([&] { return applied(d->reviewer->review(Action::Record, 0, on)); });
+}
+
+bool DocumentControl::isRecordingChanges() const
+{
+    return d->tools->actions()->state(framer::Tool::TrackChanges).checked;
+}
+
+bool DocumentControl::setChangesShown(bool on)
+{
+    return d->attempt([&] { return applied(d->reviewer->review(Action::Show, 0, on)); });
+}
+
+QList<TrackedChange> DocumentControl::trackedChanges()
+{
+    QList<TrackedChange> changes;
+    d->attempt([&] {
+        for (const engineprotocol::TrackedChange &change : d->reviewer->changes())
+            changes.append({change.id, publicKind(change.kind), change.author,
+                            QDateTime::fromString(change.time, Qt::ISODate), change.excerpt});
+        return true;
+    });
+    return changes;
+}
+
+bool DocumentControl::goToChange(int id)
+{
+    return d->attempt([&] { return applied(d->reviewer->review(Action::GoTo, id)); });
+}
+
+bool DocumentControl::goToNextChange()
+{
+    return d->attempt([&] { return applied(d->reviewer->review(Action::Next)); });
+}
+
+bool DocumentControl::goToPreviousChange()
+{
+    return d->attempt([&] { return applied(d->reviewer->review(Action::Previous)); });
+}
+
+bool DocumentControl::acceptChange(int id)
+{
+    return d->attempt([&] { return applied(d->reviewer->review(Action::Accept, id)); });
+}
+
+bool DocumentControl::rejectChange(int id)
+{
+    return d->attempt([&] { return applied(d->reviewer->review(Action::Reject, id)); });
+}
+
+bool DocumentControl::acceptAllChanges()
+{
+    return d->attempt([&] { return applied(d->reviewer->review(Action::AcceptAll)); });
+}
+
+bool DocumentControl::rejectAllChanges()
+{
+    return d->attempt([&] { return applied(d->reviewer->review(Action::RejectAll)); });
+}
+
+} // namespace quillary

@@ -1,0 +1,91 @@
+#include "core/documentreviewer.h"
+
+#include "core/controlfailure.h"
+#include "core/controlsession.h"
+
+#include <QTimer>
+
+using namespace engineprotocol;
+
+namespace framer {
+
+namespace {
+
+QString operationName(request::ReviewAction action)
+{
+    switch (action) {
+    case request::ReviewAction::Record:
+        return QStringLiteral("修订");
+    case request::ReviewAction::Show:
+        return QStringLiteral("显示修订");
+    case request::ReviewAction::GoTo:
+        return QStringLiteral("转到修订");
+    case request::ReviewAction::Next:
+        return QStringLiteral("下一处修订");
+    case request::ReviewAction::Previous:
+        return QStringLiteral("上一处修订");
+    case request::ReviewAction::Accept:
+        return QStringLiteral("接受修订");
+    case request::ReviewAction::Reject:
+        return QStringLiteral("拒绝修订");
+    case request::ReviewAction::AcceptAll:
+        return QStringLiteral("全部接受修订");
+    case request::ReviewAction::RejectAll:
+        return QStringLiteral("全部拒绝修订");
+    }
+    return QStringLiteral("修订");
+}
+
+} // namespace
+
+DocumentReviewer::DocumentReviewer(ControlSession &session, QObject *parent)
+    : QObject(parent), m_session(session)
+{
+    connect(&session.engine(), &EngineClient::eventReceived, this, [this](const Event &event) {
+        if (std::holds_alternative<event::TrackedChangesChanged>(event))
+            scheduleChanged();
+    });
+    // Another document has other changes, none has none.
+    connect(&session.model(), &DocumentModel::documentChanged, this,
+            &DocumentReviewer::scheduleChanged);
+}
+
+void DocumentReviewer::scheduleChanged()
+{
+    // Accepting a thousand changes reports each; the host hears of them once.
+    if (std::exchange(m_changedPending, true))
+        return;
+    QTimer::singleShot(0, this, [this] {
+        m_changedPending = false;
+        emit changesChanged();
+    });
+}
+
+void DocumentReviewer::requireText(const QString &operation) const
+{
+    if (m_session.requireDocument(operation).kind != DocumentKind::Text)
+        fail(QStringLiteral("只有文字文档可以%1").arg(operation));
+}
+
+QList<TrackedChange> DocumentReviewer::changes()
+{
+    requireText(QStringLiteral("列出修订"));
+    return m_session.engine()
+        .call<reply::ChangeList>(request::TrackedChanges{}, timeouts::EditMs)
+        .changes;
+}
+
+reply::EditOutcome DocumentReviewer::review(request::ReviewAction action, int id, bool on)
+{
+    const QString operation = operationName(action);
+    requireText(operation);
+    const bool byId = action == request::ReviewAction::GoTo ||
+                      action == request::ReviewAction::Accept ||
+                      action == request::ReviewAction::Reject;
+    if (byId && id <= 0)
+        fail(quillary::ControlError::InvalidArgument, QStringLiteral("修订编号 %1 无效").arg(id));
+    return m_session.engine().call<reply::EditOutcome>(request::Review{action, id, on},
+                                                       timeouts::EditMs, operation);
+}
+
+} // namespace framer

@@ -1,0 +1,268 @@
+#include "core/controlfailure.h"
+#include "showncontrol.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QFile>
+#include <QListWidget>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+
+using quillary::ControlError;
+using quillary::TrackedChange;
+
+namespace {
+
+const QString Reviewer = QStringLiteral("审阅人甲");
+const QString Original = QStringLiteral("Quillary sample page one with some words to draw.");
+
+QByteArray readAll(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+QByteArray packagePart(const QString &file, const QString &part)
+{
+    QProcess unzip;
+    unzip.start(QStringLiteral("unzip"), {QStringLiteral("-p"), file, part});
+    unzip.waitForFinished(30000);
+    return unzip.readAllStandardOutput();
+}
+
+// One control, and so one engine, for the suite; each test opens a fresh document.
+class ReviewTest : public ::testing::Test
+{
+protected:
+    static void SetUpTestSuite() { s_shown = new ShownControl; }
+    static void TearDownTestSuite() { delete s_shown; }
+    void SetUp() override
+    {
+        control().setReadOnly(false);
+        control().closeDocument();
+        control().setUserName(Reviewer);
+    }
+
+    static ShownControl &shown() { return *s_shown; }
+    static quillary::DocumentControl &control() { return s_shown->control; }
+    QString saved(const QString &name)
+    {
+        const QString path = m_dir.filePath(name);
+        EXPECT_TRUE(control().save(path)) << control().lastError().message.toStdString();
+        return path;
+    }
+    // In the first paragraph: "Reviewed " typed before it, its second word deleted.
+    void reviewFirstParagraph()
+    {
+        ASSERT_TRUE(shown().open(QStringLiteral("sample.docx")));
+        ASSERT_TRUE(control().setRecordingChanges(true));
+        // LibreOffice's report turns the tool on.
+        ASSERT_TRUE(eventually([&] { return control().isRecordingChanges(); }));
+        EXPECT_TRUE(shown().toolBar().action(framer::Tool::TrackChanges)->isChecked());
+        shown().keys(Qt::Key_Home, Qt::ControlModifier);
+        QTest::keyClicks(&shown().view(), QStringLiteral("Reviewed "));
+        shown().keys(Qt::Key_Right, Qt::ControlModifier);
+        shown().keys(Qt::Key_Right, Qt::ControlModifier | Qt::ShiftModifier);
+        shown().keys(Qt::Key_Delete);
+        shown().settle();
+    }
+
+    static ShownControl *s_shown;
+    QTemporaryDir m_dir;
+};
+
+ShownControl *ReviewTest::s_shown = nullptr;
+
+// How a format keeps a recorded change: the part that holds the text, the author as written
+// there, and the marks of an insertion and a deletion, each with one author and one time.
+struct FormatCase
+{
+    const char *name;
+    const char *part;
+    const char *authorPattern;
+    QByteArray insertion;
+    QByteArray deletion;
+    QByteArray date;
+};
+
+class RecordedFormatTest : public ReviewTest, public ::testing::WithParamInterface<FormatCase>
+{
+};
+
+TEST_P(RecordedFormatTest, changesRecordedUnderAName_areInTheSavedFile_andListedAfterReopening)
+{
+    reviewFirstParagraph();
+    const FormatCase &format = GetParam();
+    const QString path = saved(QStringLiteral("reviewed.") + QLatin1String(format.name));
+    const QByteArray xml = packagePart(path, QLatin1String(format.part));
+    const QByteArray author = QString::fromLatin1(format.authorPattern).arg(Reviewer).toUtf8();
+    const qsizetype marks = xml.count(format.insertion) + xml.count(format.deletion);
+    EXPECT_TRUE(xml.contains(format.insertion) && xml.contains(format.deletion))
+        << xml.left(3000).data();
+    EXPECT_EQ(xml.count(author), marks);
+    EXPECT_EQ(xml.count(format.date), marks);
+
+    control().setUserName(QStringLiteral("someone else"));
+    ASSERT_TRUE(control().open(path));
+    const QList<TrackedChange> changes = control().trackedChanges();
+    ASSERT_EQ(changes.size(), 2) << control().lastError().message.toStdString();
+    EXPECT_EQ(changes[0].kind, TrackedChange::Kind::Insertion);
+    EXPECT_EQ(changes[0].excerpt, QStringLiteral("Reviewed"));
+    EXPECT_EQ(changes[1].kind, TrackedChange::Kind::Deletion);
+    EXPECT_EQ(changes[1].excerpt, QStringLiteral("sample"));
+    for (const TrackedChange &change : changes) {
+        EXPECT_EQ(change.author, Reviewer);
+        EXPECT_TRUE(change.time.isValid());
+    }
+    // The panel beside the document lists them too.
+    QListWidget *panel = nullptr;
+    ASSERT_TRUE(eventually([&] {
+        panel = qobject_cast<QListWidget *>(shown().named(QStringLiteral("修订列表")));
+        return panel && panel->count() == 2;
+    }));
+    EXPECT_TRUE(panel->item(0)->text().contains(Reviewer));
+    // The deletion gone to and 接受 pressed there: the insertion is left, and the host hears.
+    QSignalSpy listChanged(&control(), &quillary::DocumentControl::trackedChangesChanged);
+    ASSERT_TRUE(control().goToChange(changes[1].id));
+    shown().toolBar().action(framer::Tool::AcceptChange)->trigger();
+    ASSERT_TRUE(eventually([&] {
+        const QList<TrackedChange> left = control().trackedChanges();
+        return left.size() == 1 && left[0].id == changes[0].id;
+    }));
+    EXPECT_TRUE(listChanged.count() > 0);
+    ASSERT_TRUE(control().acceptChange(changes[0].id));
+    EXPECT_TRUE(control().trackedChanges().isEmpty());
+    EXPECT_FALSE(control().acceptChange(changes[0].id));
+    EXPECT_EQ(control().lastError().code, ControlError::NotApplied);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Formats, RecordedFormatTest,
+    ::testing::Values(FormatCase{"docx", "word/document.xml", "w:author=\"%1\"", "<w:ins ",
+                                 "<w:del ", "w:date=\""},
+                      FormatCase{"odt", "content.xml", "<dc:creator>%1</dc:creator>",
+                                 "<text:insertion>", "<text:deletion>", "<dc:date>"}),
+    [](const auto &info) { return std::string(info.param.name); });
+
+TEST_F(ReviewTest, engineKilled_bringsBackTheReviewersChanges_stillReadOnly)
+{
+    reviewFirstParagraph();
+    // An editing call has the engine write its recovery copy before it returns.
+    ASSERT_TRUE(control().setRecordingChanges(true));
+    control().setReadOnly(true);
+    QSignalSpy recovered(&control(), &quillary::DocumentControl::documentRecovered);
+    ASSERT_GT(shown().engine().enginePid(), 0);
+    ::kill(pid_t(shown().engine().enginePid()), SIGKILL);
+    ASSERT_TRUE(recovered.count() > 0 || recovered.wait(90000));
+
+    const QList<TrackedChange> changes = control().trackedChanges();
+    ASSERT_EQ(changes.size(), 2) << control().lastError().message.toStdString();
+    for (const TrackedChange &change : changes)
+        EXPECT_EQ(change.author, Reviewer);
+    const QByteArray before = readAll(saved(QStringLiteral("before.txt")));
+    QTest::keyClicks(&shown().view(), QStringLiteral("typed"));
+    EXPECT_FALSE(control().acceptAllChanges());
+    EXPECT_EQ(control().lastError().code, ControlError::ReadOnly);
+    EXPECT_EQ(readAll(saved(QStringLiteral("after.txt"))), before);
+}
+
+TEST_F(ReviewTest, nameChangedWithTheDocumentOpen_goesOnTheChangesMadeAfter)
+{
+    reviewFirstParagraph();
+    control().setUserName(QStringLiteral("审阅人乙"));
+    shown().keys(Qt::Key_End, Qt::ControlModifier);
+    QTest::keyClicks(&shown().view(), QStringLiteral(" Later"));
+    shown().settle();
+    QStringList authors;
+    for (const TrackedChange &change : control().trackedChanges())
+        authors << change.author;
+    EXPECT_EQ(authors, QStringList({Reviewer, Reviewer, QStringLiteral("审阅人乙")}));
+}
+
+struct DecisionCase
+{
+    const char *name;
+    bool accept;
+    QString text;
+};
+
+class ReviewDecisionTest : public ReviewTest, public ::testing::WithParamInterface<DecisionCase>
+{
+};
+
+TEST_P(ReviewDecisionTest, decidingOnAllChanges_leavesThatTextInTheSavedFile)
+{
+    reviewFirstParagraph();
+    ASSERT_TRUE(GetParam().accept ? control().acceptAllChanges() : control().rejectAllChanges());
+    EXPECT_TRUE(control().trackedChanges().isEmpty());
+    const QByteArray xml =
+        packagePart(saved(QStringLiteral("decided.docx")), QStringLiteral("word/document.xml"));
+    EXPECT_FALSE(xml.contains("<w:ins ") || xml.contains("<w:del "));
+    const QString text = QString::fromUtf8(readAll(saved(QStringLiteral("decided.txt"))));
+    EXPECT_TRUE(text.contains(GetParam().text)) << text.toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Decisions, ReviewDecisionTest,
+    ::testing::Values(
+        DecisionCase{"acceptAll", true,
+                     QStringLiteral("Reviewed Quillary page one with some words to draw.")},
+        DecisionCase{"rejectAll", false, Original}),
+    [](const auto &info) { return std::string(info.param.name); });
+
+TEST_F(ReviewTest, readOnly_typingPastingAndTools_leaveTheSavedFileAsItWas)
+{
+    ASSERT_TRUE(shown().open(QStringLiteral("sample.docx")));
+    QSignalSpy readOnlyChanged(&control(), &quillary::DocumentControl::readOnlyChanged);
+    control().setReadOnly(true);
+    EXPECT_EQ(readOnlyChanged.count(), 1);
+    // The tool bar lays the mark out when next its events run.
+    EXPECT_TRUE(eventually([&] { return shown().named(QStringLiteral("只读")) != nullptr; }));
+    const QByteArray before = readAll(saved(QStringLiteral("before.txt")));
+    const QByteArray xmlBefore =
+        packagePart(saved(QStringLiteral("before.docx")), QStringLiteral("word/document.xml"));
+
+    shown().keys(Qt::Key_Home, Qt::ControlModifier);
+    QTest::keyClicks(&shown().view(), QStringLiteral("typed"));
+    shown().keys(Qt::Key_Delete);
+    QGuiApplication::clipboard()->setText(QStringLiteral("pasted"));
+    shown().keys(Qt::Key_V, Qt::ControlModifier);
+    shown().keys(Qt::Key_A, Qt::ControlModifier);
+    ASSERT_TRUE(eventually([&] { return !shown().selectedText().isEmpty(); }));
+    shown().settle();
+    EXPECT_FALSE(shown().toolBar().action(framer::Tool::Bold)->isEnabled());
+    EXPECT_FALSE(shown().toolBar().action(framer::Tool::AcceptAllChanges)->isEnabled());
+    shown().keys(Qt::Key_B, Qt::ControlModifier);
+    // What the tool runs, sent as a dispatch command would send it.
+    EXPECT_THROW(shown().engine().call<engineprotocol::reply::CommandResult>(
+                     engineprotocol::request::Uno{".uno:Bold"}, 30000),
+                 framer::ControlFailure);
+    EXPECT_FALSE(control().setRecordingChanges(true));
+    EXPECT_EQ(control().lastError().code, ControlError::ReadOnly);
+    EXPECT_FALSE(
+        control().replaceText(QStringLiteral("sample"), QStringLiteral("x"), Qt::CaseSensitive));
+    EXPECT_EQ(control().lastError().code, ControlError::ReadOnly);
+    EXPECT_TRUE(control().lastError().message.contains(QStringLiteral("只读")));
+    shown().settle();
+
+    EXPECT_EQ(readAll(saved(QStringLiteral("after.txt"))), before);
+    EXPECT_EQ(packagePart(saved(QStringLiteral("after.docx")), QStringLiteral("word/document.xml")),
+              xmlBefore);
+    // Selecting and copying still work.
+    shown().toolBar().action(framer::Tool::Copy)->trigger();
+    EXPECT_TRUE(eventually([&] {
+        return QGuiApplication::clipboard()->text().contains(QStringLiteral("sample page one"));
+    }));
+
+    control().setReadOnly(false);
+    QTest::keyClicks(&shown().view(), QStringLiteral("x"));
+    EXPECT_NE(readAll(saved(QStringLiteral("editable.txt"))), before);
+}
+
+} // namespace
