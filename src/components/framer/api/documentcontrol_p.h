@@ -64,6 +64,7 @@ public:
     framer::SlidePanel *slides = nullptr;
     QLabel *protectionBanner = nullptr;
     QLabel *recoveryNotice = nullptr;
+    QLabel *externalContentNotice = nullptr;
     QPoint recoveryScroll;
     std::unique_ptr<framer::DocumentEditor> editor;
     QString lastSaveFolder;

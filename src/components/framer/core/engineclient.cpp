@@ -2,6 +2,7 @@
 
 #include "core/controlfailure.h"
 #include "core/enginelocation.h"
+#include "core/refusalcauses.h"
 
 #include <QDir>
 #include <QEventLoop>
@@ -12,7 +13,12 @@
 #include <QTimer>
 #include <QUuid>
 
+#include <algorithm>
+
+#include <unistd.h>
+
 using namespace engineprotocol;
+using quillary::ControlError;
 
 namespace framer {
 
@@ -39,6 +45,16 @@ QImage tileImage(reply::Tile &&tile)
         reinterpret_cast<uchar *>(bytes->data()), width, height, qsizetype(width) * 4,
         QImage::Format_ARGB32_Premultiplied,
         [](void *info) { delete static_cast<QByteArray *>(info); }, bytes);
+}
+
+quint64 defaultEngineMemoryLimit()
+{
+    constexpr quint64 Floor = 4ULL << 30;
+    const long pages = ::sysconf(_SC_PHYS_PAGES);
+    const long pageSize = ::sysconf(_SC_PAGESIZE);
+    if (pages <= 0 || pageSize <= 0)
+        return Floor;
+    return std::max(Floor, quint64(pages) * quint64(pageSize) / 2);
 }
 
 EngineClient::EngineClient(Options options, QObject *parent)
@@ -96,9 +112,12 @@ void EngineClient::start()
             m_engineLog = m_engineLog.right(EngineLogBytes);
     });
     connect(m_process, &QProcess::finished, this, [this](int code, QProcess::ExitStatus status) {
-        onEngineGone(status == QProcess::CrashExit
-                         ? QStringLiteral("crashed")
-                         : QStringLiteral("exited with status %1").arg(code));
+        if (status == QProcess::NormalExit && code == MemoryLimitExitStatus)
+            onEngineGone(QStringLiteral("reached its memory limit"), Failure::Cause::MemoryLimit);
+        else
+            onEngineGone(status == QProcess::CrashExit
+                             ? QStringLiteral("crashed")
+                             : QStringLiteral("exited with status %1").arg(code));
     });
     connect(m_process, &QProcess::errorOccurred, this, [this](QProcess::ProcessError error) {
         if (error == QProcess::FailedToStart)
@@ -108,6 +127,13 @@ void EngineClient::start()
     QStringList arguments{QStringLiteral("--server"), m_server->fullServerName()};
     if (!m_options.profileRoot.isEmpty())
         arguments << QStringLiteral("--profile-root") << m_options.profileRoot;
+    if (m_options.allowedHosts.isEmpty())
+        arguments << QStringLiteral("--isolate-network");
+    else
+        arguments << QStringLiteral("--allow-hosts") << m_options.allowedHosts.join(u',');
+    if (m_options.memoryLimitBytes > 0)
+        arguments << QStringLiteral("--memory-limit")
+                  << QString::number(m_options.memoryLimitBytes);
     m_engineLog.clear();
     qCDebug(lcFramer) << "starting the office engine" << m_options.enginePath;
     if (!m_options.temporaryFolder.isEmpty() && QDir().mkpath(m_options.temporaryFolder)) {
@@ -279,10 +305,9 @@ std::vector<EngineClient::Answer> EngineClient::exchange(const std::vector<Reque
     }
     if (state->outstanding > 0) {
         // A stuck engine holds the document hostage; only a new one helps.
-        stopEngine(QStringLiteral("did not answer within %1 ms").arg(timeoutMs));
-        fail(QStringLiteral("文档引擎处理%1超过 %2 秒未响应，已停止该引擎，请重试")
-                 .arg(subjectText(subject))
-                 .arg(timeoutMs / 1000.0, 0, 'g', 3));
+        const QString why = QStringLiteral("did not answer within %1 ms").arg(timeoutMs);
+        stopEngine(why);
+        fail(refusal(ControlError::EngineNotResponding, subject, QStringLiteral("engine ") + why));
     }
     return std::move(state->answers);
 }
@@ -291,17 +316,26 @@ void EngineClient::raise(const Failure &failure, const QString &subject)
 {
     switch (failure.cause) {
     case Failure::Cause::NotStarted:
-        fail(QStringLiteral("无法启动文档引擎 %1，未能处理%2")
-                 .arg(m_options.enginePath, subjectText(subject)));
+        fail({ControlError::Failed,
+              QStringLiteral("无法启动文档引擎，未能处理%1。请检查文档控件的安装")
+                  .arg(subjectText(subject)),
+              ControlError::NoCause, failure.message});
     case Failure::Cause::Stopped:
-        fail(QStringLiteral("文档引擎在处理%1时意外停止，请重试").arg(subjectText(subject)));
+        fail(refusal(ControlError::EngineNotResponding, subject, failure.message));
+    case Failure::Cause::MemoryLimit:
+        fail(refusal(ControlError::TooLarge, subject, failure.message));
     case Failure::Cause::Refused:
         break;
     }
     // These refusals are written for the user already.
     if (failure.code == ErrorCode::Protected || failure.code == ErrorCode::WrongKind)
         fail(failure.message);
-    fail(QStringLiteral("文档引擎无法处理%1：%2").arg(subjectText(subject), failure.message));
+    if (const auto cause = loadRefusalCause(failure.code))
+        fail(refusal(*cause, subject, failure.message));
+    // The engine's own words are for the log, not for the user.
+    fail({ControlError::Failed,
+          QStringLiteral("文档引擎未能完成对%1的操作，请重试").arg(subjectText(subject)),
+          ControlError::NoCause, failure.message});
 }
 
 Reply EngineClient::callAny(const Request &request, int timeoutMs, const QString &subject)
@@ -316,8 +350,10 @@ Reply EngineClient::callAny(const Request &request, int timeoutMs, const QString
 
 void EngineClient::unexpectedReply(const Reply &reply, const QString &subject)
 {
-    stopEngine(QStringLiteral("answered with reply %1 where another was due").arg(reply.index()));
-    fail(QStringLiteral("文档引擎在处理%1时意外停止，请重试").arg(subjectText(subject)));
+    const QString why =
+        QStringLiteral("answered with reply %1 where another was due").arg(reply.index());
+    stopEngine(why);
+    fail(refusal(ControlError::EngineNotResponding, subject, QStringLiteral("engine ") + why));
 }
 
 reply::DocumentInfo EngineClient::load(const QString &path, const QString &subject)
