@@ -11,7 +11,8 @@
 // styled.fodt (a bold paragraph, then plain ones).
 // Untrusted input: linked-picture.{docx,fodt}, linked-sheet.fods (WEBSERVICE and another
 // workbook) and remote-html.doc (HTML with a remote stylesheet, background and picture) link to
-// 127.0.0.1:linkListenerPort(); bomb.docx unpacks to 1.5 GiB; damaged.docx's headers disagree
+// 127.0.0.1:linkListenerPort(); bomb.docx unpacks to 1.5 GiB; heavy.docx (90 MiB unpacked)
+// takes LibreOffice more than 1 GiB of memory; damaged.docx's headers disagree
 // with its directory; encrypted.odt asks for a password.
 namespace testdocuments {
 

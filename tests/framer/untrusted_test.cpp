@@ -9,6 +9,7 @@
 #include <QHostAddress>
 #include <QLabel>
 #include <QRandomGenerator>
+#include <QSignalSpy>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTemporaryDir>
@@ -162,5 +163,23 @@ TEST_F(UntrustedDocumentTest, refusedDocuments_sayTheirCauseInPlainWords_andTheS
         EXPECT_EQ(control.documentName(), QStringLiteral("sample.docx")) << name;
     }
     ASSERT_TRUE(control.open(copy(QStringLiteral("sample.odt"))))
+        << control.lastError().message.toStdString();
+}
+
+TEST_F(UntrustedDocumentTest, memoryLimit_refusesAsTooLarge_restartsTheEngine_keepsTheShownDocument)
+{
+    DocumentControl::Options options = testOptions();
+    options.engineMemoryLimit = 1LL << 30;
+    DocumentControl control(options);
+    QSignalSpy recovered(&control, &DocumentControl::documentRecovered);
+    ASSERT_TRUE(control.open(copy(QStringLiteral("sample.docx"))));
+    EXPECT_FALSE(control.open(copy(QStringLiteral("heavy.docx"))));
+    const ControlError error = control.lastError();
+    EXPECT_EQ(error.cause, ControlError::TooLarge) << error.detail.toStdString();
+    EXPECT_TRUE(error.message.contains(QStringLiteral("heavy.docx")));
+    expectPlainWords(error, "heavy.docx");
+    ASSERT_TRUE(recovered.wait(60000));
+    EXPECT_EQ(control.documentName(), QStringLiteral("sample.docx"));
+    EXPECT_TRUE(control.open(copy(QStringLiteral("sample.odt"))))
         << control.lastError().message.toStdString();
 }

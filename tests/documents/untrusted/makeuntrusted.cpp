@@ -1,6 +1,6 @@
 // Writes the documents the tests open as untrusted input: documents whose linked content points
-// at a listener the tests start on 127.0.0.1, a decompression bomb, a damaged package and a
-// package that asks for a password.
+// at a listener the tests start on 127.0.0.1, a decompression bomb, a document that takes more
+// memory than a small engine has, a damaged package and a package that asks for a password.
 //   makeuntrusted OUTPUT_DIR PORT
 #include <zip.h>
 
@@ -248,6 +248,19 @@ void bombDocx(const std::string &path)
     package.close();
 }
 
+// A Word document within the package rules (90 MiB unpacked) that LibreOffice needs far more
+// than a gigabyte of memory for: two million paragraphs.
+void heavyDocx(const std::string &path)
+{
+    Package package(path);
+    package.add("[Content_Types].xml", ContentTypes);
+    package.add("_rels/.rels", PackageRels);
+    Repeated body{DocumentStart, paragraph("quillary quillary quillary"), DocumentEnd};
+    body.count = (90ULL << 20) / body.unit.size();
+    package.add("word/document.xml", &body);
+    package.close();
+}
+
 // A Word document whose first entry's own header names another part than the directory does.
 void damagedDocx(const std::string &path)
 {
@@ -302,6 +315,7 @@ int main(int argc, char *argv[])
     writeText(dir + "/linked-sheet.fods", linkedSheetOds());
     writeText(dir + "/remote-html.doc", remoteHtml());
     bombDocx(dir + "/bomb.docx");
+    heavyDocx(dir + "/heavy.docx");
     damagedDocx(dir + "/damaged.docx");
     encryptedOdt(dir + "/encrypted.odt");
     return 0;

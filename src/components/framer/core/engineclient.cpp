@@ -25,6 +25,7 @@ namespace framer {
 namespace {
 
 constexpr qsizetype EngineLogBytes = 8 * 1024;
+constexpr int ExitWaitMs = 2000;
 
 QString subjectText(const QString &subject)
 {
@@ -158,8 +159,7 @@ void EngineClient::onConnection()
     m_socket = socket;
     m_reader = std::make_unique<FrameReader>(m_socket);
     connect(m_socket, &QLocalSocket::readyRead, this, &EngineClient::onReadyRead);
-    connect(m_socket, &QLocalSocket::disconnected, this,
-            [this] { onEngineGone(QStringLiteral("closed the connection")); });
+    connect(m_socket, &QLocalSocket::disconnected, this, [this] { onConnectionClosed(); });
     m_socket->write(std::exchange(m_outbox, {}));
 }
 
@@ -222,6 +222,18 @@ void EngineClient::onEvent(const Event &event)
         return;
     }
     emit engineReady();
+}
+
+void EngineClient::onConnectionClosed()
+{
+    // An engine that ran out of memory closes the connection as it exits; its exit status
+    // says why, so it is waited for a moment: finished() then reports it.
+    // By then a fresh engine may have started in its place, which is not the one gone.
+    QProcess *process = m_process;
+    if (process)
+        process->waitForFinished(ExitWaitMs);
+    if (m_process == process)
+        onEngineGone(QStringLiteral("closed the connection"));
 }
 
 void EngineClient::onEngineGone(const QString &reason, Failure::Cause cause)

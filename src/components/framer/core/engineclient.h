@@ -140,6 +140,7 @@ private:
     void onConnection();
     void onReadyRead();
     void onEvent(const engineprotocol::Event &event);
+    void onConnectionClosed();
     void onEngineGone(const QString &reason, Failure::Cause cause = Failure::Cause::Stopped);
     void stopEngine(const QString &reason, Failure::Cause cause = Failure::Cause::Stopped);
 
