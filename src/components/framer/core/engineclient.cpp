@@ -328,9 +328,10 @@ void EngineClient::raise(const Failure &failure, const QString &subject)
 {
     switch (failure.cause) {
     case Failure::Cause::NotStarted:
+        // An installation problem, not the document's: the program is named for whoever fixes it.
         fail({ControlError::Failed,
-              QStringLiteral("无法启动文档引擎，未能处理%1。请检查文档控件的安装")
-                  .arg(subjectText(subject)),
+              QStringLiteral("无法启动文档引擎 %1，未能处理%2")
+                  .arg(m_options.enginePath, subjectText(subject)),
               ControlError::NoCause, failure.message});
     case Failure::Cause::Stopped:
         fail(refusal(ControlError::EngineNotResponding, subject, failure.message));
