@@ -2,6 +2,7 @@
 #include "core/controlsession.h"
 #include "hostedcontrol.h"
 #include "testdocuments.h"
+#include "testserver.h"
 
 #include <quillary/documentcontrol.h>
 
@@ -85,10 +86,11 @@ void expectPlainWords(const ControlError &error, const std::string &what)
 
 } // namespace
 
-TEST_F(UntrustedDocumentTest, linkedContent_blocked_noRequestOnOpenRecalculateSave_noticeShows)
+TEST_F(UntrustedDocumentTest, linkedContent_blocked_noRequestOnOpenRecalculateSaveUpload_notice)
 {
     LinkListener listener;
     ASSERT_TRUE(listener.isListening()) << "port " << testdocuments::linkListenerPort();
+    TestServer server; // where the document is uploaded to
     DocumentControl control(testOptions());
     for (const char *name :
          {"linked-picture.docx", "linked-picture.fodt", "linked-sheet.fods", "remote-html.doc"}) {
@@ -105,6 +107,8 @@ TEST_F(UntrustedDocumentTest, linkedContent_blocked_noRequestOnOpenRecalculateSa
                     engineprotocol::request::Uno{QStringLiteral(".uno:CalculateHard"), {}, true},
                     30000);
         EXPECT_TRUE(control.save(m_dir.filePath(document + QLatin1String(sheet ? ".ods" : ".odt"))))
+            << name << control.lastError().message.toStdString();
+        EXPECT_TRUE(control.upload(server.base() + QStringLiteral("/upload/200")))
             << name << control.lastError().message.toStdString();
         QTest::qWait(200); // a request LibreOffice sent would have arrived by now
         EXPECT_EQ(listener.requests(), 0) << name;
