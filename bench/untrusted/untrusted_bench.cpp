@@ -5,6 +5,7 @@
 // package rules) meets an engine limited to 1 GiB.
 #include "core/controlfailure.h"
 #include "core/engineclient.h"
+#include "core/enginelimits.h"
 #include "testdocuments.h"
 
 #include <QCoreApplication>

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-using engineprotocol::ErrorCode;
 using quillary::ControlError;
 
 TEST(RefusalCauses, eachCauseNamesTheFileAndWhatToDo_neverTheDetail)
@@ -35,23 +34,4 @@ TEST(RefusalCauses, eachCauseNamesTheFileAndWhatToDo_neverTheDetail)
         if (c.cause != ControlError::NotADocument) // its wording is older than the table
             EXPECT_TRUE(error.message.contains(QStringLiteral("请"))) << message;
     }
-}
-
-TEST(RefusalCauses, loadRefusalCause_mapsTheEnginesLoadCodesOnly)
-{
-    const struct
-    {
-        ErrorCode code;
-        std::optional<ControlError::Cause> cause;
-    } cases[] = {
-        {ErrorCode::LoadFailed, ControlError::Damaged},
-        {ErrorCode::Encrypted, ControlError::PasswordProtected},
-        {ErrorCode::TooLarge, ControlError::TooLarge},
-        {ErrorCode::Unsupported, ControlError::UnsupportedFormat},
-        {ErrorCode::SaveFailed, std::nullopt},
-        {ErrorCode::Protected, std::nullopt},
-        {ErrorCode::Failed, std::nullopt},
-    };
-    for (const auto &c : cases)
-        EXPECT_EQ(framer::loadRefusalCause(c.code), c.cause) << int(c.code);
 }

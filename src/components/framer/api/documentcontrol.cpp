@@ -6,6 +6,7 @@
 #include "core/controlsession.h"
 #include "core/documenteditor.h"
 #include "core/documentmodel.h"
+#include "core/enginelimits.h"
 #include "widgets/sheets/cellediting.h"
 #include "widgets/sheets/formulabar.h"
 #include "widgets/sheets/sheetheaders.h"

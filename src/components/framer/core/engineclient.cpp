@@ -13,10 +13,6 @@
 #include <QTimer>
 #include <QUuid>
 
-#include <algorithm>
-
-#include <unistd.h>
-
 using namespace engineprotocol;
 using quillary::ControlError;
 
@@ -46,16 +42,6 @@ QImage tileImage(reply::Tile &&tile)
         reinterpret_cast<uchar *>(bytes->data()), width, height, qsizetype(width) * 4,
         QImage::Format_ARGB32_Premultiplied,
         [](void *info) { delete static_cast<QByteArray *>(info); }, bytes);
-}
-
-quint64 defaultEngineMemoryLimit()
-{
-    constexpr quint64 Floor = 4ULL << 30;
-    const long pages = ::sysconf(_SC_PHYS_PAGES);
-    const long pageSize = ::sysconf(_SC_PAGESIZE);
-    if (pages <= 0 || pageSize <= 0)
-        return Floor;
-    return std::max(Floor, quint64(pages) * quint64(pageSize) / 2);
 }
 
 EngineClient::EngineClient(Options options, QObject *parent)

@@ -159,8 +159,4 @@ private:
 // hold a whole tile.
 QImage tileImage(engineprotocol::reply::Tile &&tile);
 
-// The engine's memory limit when the host sets none: half of the machine's memory, but never
-// below what LibreOffice needs to open large documents.
-quint64 defaultEngineMemoryLimit();
-
 } // namespace framer
