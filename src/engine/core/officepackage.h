@@ -20,7 +20,7 @@ struct PackageCheck
     enum Verdict {
         NotAPackage, // no zip package: nothing to judge
         Acceptable,
-        Damaged,  // its directory and its entries disagree
+        Damaged,  // its directory cannot be read
         TooLarge, // it unpacks past the ceiling, or far beyond its own size
     };
     Verdict verdict = NotAPackage;
