@@ -94,7 +94,12 @@ void EngineClient::start()
     m_process->setProcessChannelMode(QProcess::SeparateChannels);
     m_process->setStandardOutputFile(QProcess::nullDevice());
     connect(m_process, &QProcess::readyReadStandardError, this, [this] {
-        m_engineLog.append(m_process->readAllStandardError());
+        const QByteArray output = m_process->readAllStandardError();
+        // The engine's own notes (a protection the system did not grant) go to the log at once.
+        for (const QByteArray &line : output.split('\n'))
+            if (line.startsWith("quillary-office-engine:"))
+                qCWarning(lcFramer).noquote() << QString::fromLocal8Bit(line);
+        m_engineLog.append(output);
         if (m_engineLog.size() > EngineLogBytes)
             m_engineLog = m_engineLog.right(EngineLogBytes);
     });
