@@ -183,6 +183,16 @@ TEST_F(UntrustedDocumentTest, refusedDocuments_sayTheirCauseInPlainWords_andTheS
         expectPlainWords(error, name);
         EXPECT_EQ(control.documentName(), QStringLiteral("sample.docx")) << name;
     }
+    // Typed as an address, the bomb is downloaded to a temporary folder first: that stays
+    // unsaid too.
+    TestServer server;
+    server.addFile("/bomb.docx", {testdocuments::bytes(QStringLiteral("bomb.docx")), {}});
+    EXPECT_FALSE(control.open(server.base() + QStringLiteral("/bomb.docx")));
+    const ControlError error = control.lastError();
+    EXPECT_EQ(error.cause, ControlError::TooLarge);
+    EXPECT_TRUE(error.message.contains(server.base())) << error.message.toStdString();
+    EXPECT_FALSE(error.message.contains(QStringLiteral("/tmp"))) << error.message.toStdString();
+    EXPECT_EQ(control.documentName(), QStringLiteral("sample.docx"));
     ASSERT_TRUE(control.open(copy(QStringLiteral("sample.odt"))))
         << control.lastError().message.toStdString();
 }
