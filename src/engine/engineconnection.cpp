@@ -1,8 +1,13 @@
 #include "engineconnection.h"
 
+#include "officesettings.h"
+
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QLoggingCategory>
+#include <QSaveFile>
 #include <QStandardPaths>
 
 #include <algorithm>
@@ -69,9 +74,27 @@ bool EngineConnection::acquireProfile()
     return false;
 }
 
+bool EngineConnection::writeSettings()
+{
+    // Written anew at every start, so nothing a document or an earlier engine did to the
+    // profile outlasts it.
+    const QString path = m_profileDir + QStringLiteral("/user/registrymodifications.xcu");
+    QByteArray registry;
+    if (QFile file(path); file.open(QIODevice::ReadOnly))
+        registry = file.readAll();
+    QSaveFile file(path);
+    if (!QDir().mkpath(QFileInfo(path).path()) || !file.open(QIODevice::WriteOnly) ||
+        file.write(enginecore::withEngineSettings(registry, m_options.allowedHosts)) < 0 ||
+        !file.commit()) {
+        m_error = QStringLiteral("cannot write the settings %1: %2").arg(path, file.errorString());
+        return false;
+    }
+    return true;
+}
+
 bool EngineConnection::startOffice()
 {
-    if (!acquireProfile())
+    if (!acquireProfile() || !writeSettings())
         return false;
     m_office = LokOffice::start(m_options.installPath, m_profileDir);
     if (!m_office) {

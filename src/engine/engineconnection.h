@@ -23,6 +23,8 @@ public:
         QString serverName;
         QString installPath;
         QString profileRoot;
+        // Hosts whose linked content LibreOffice may fetch; none: it fetches nothing.
+        QStringList allowedHosts;
     };
 
     explicit EngineConnection(Options options, QObject *parent = nullptr);
@@ -38,6 +40,7 @@ public:
 
 private:
     bool acquireProfile();
+    bool writeSettings();
     void readClient();
     void send(const engineprotocol::Frame &frame);
     void scheduleRecovery();

@@ -178,11 +178,25 @@ std::unique_ptr<LokOffice> LokOffice::start(const QString &installPath, const QS
     lok::Office *office = lok::lok_cpp_init(install.constData(), fileUrl(profileDir).constData());
     if (!office)
         return nullptr;
-    return std::unique_ptr<LokOffice>(new LokOffice(office));
+    std::unique_ptr<LokOffice> result(new LokOffice(office));
+    // Asked for a password, the engine has none to give: the load fails, and says why.
+    office->setOptionalFeatures(LOK_FEATURE_DOCUMENT_PASSWORD);
+    office->registerCallback(&LokOffice::callback, result.get());
+    return result;
+}
+
+void LokOffice::callback(int type, const char *payload, void *data)
+{
+    if (type != LOK_CALLBACK_DOCUMENT_PASSWORD)
+        return;
+    auto *self = static_cast<LokOffice *>(data);
+    self->m_passwordAsked = true;
+    self->m_office->setDocumentPassword(payload, nullptr);
 }
 
 std::unique_ptr<enginecore::DocumentBackend> LokOffice::load(const QString &path)
 {
+    m_passwordAsked = false;
     lok::Document *document = m_office->documentLoad(fileUrl(path).constData());
     if (!document)
         return nullptr;
@@ -193,6 +207,16 @@ std::unique_ptr<enginecore::DocumentBackend> LokOffice::load(const QString &path
 QString LokOffice::lastError()
 {
     return QString::fromUtf8(take(m_office->getError()));
+}
+
+enginecore::OfficeBackend::LoadFailure LokOffice::lastLoadFailure()
+{
+    if (m_passwordAsked)
+        return LoadFailure::NeedsPassword;
+    // LibreOffice says so only in words: no filter took the file.
+    if (lastError().contains(QLatin1String("type detection")))
+        return LoadFailure::UnknownFormat;
+    return LoadFailure::Unreadable;
 }
 
 QString LokOffice::versionInfo()

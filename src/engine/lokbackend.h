@@ -18,11 +18,14 @@ public:
 
     std::unique_ptr<enginecore::DocumentBackend> load(const QString &path) override;
     QString lastError() override;
+    LoadFailure lastLoadFailure() override;
     // LibreOffice's version information (JSON).
     QString versionInfo();
 
 private:
     explicit LokOffice(lok::Office *office);
+    static void callback(int type, const char *payload, void *data);
 
     std::unique_ptr<lok::Office> m_office;
+    bool m_passwordAsked = false;
 };

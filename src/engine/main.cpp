@@ -1,3 +1,4 @@
+#include "confinement.h"
 #include "engineconnection.h"
 
 #include <QCommandLineParser>
@@ -23,14 +24,34 @@ int main(int argc, char *argv[])
     QCommandLineOption profiles(QStringLiteral("profile-root"),
                                 QStringLiteral("Folder for the engine's private profiles."),
                                 QStringLiteral("dir"));
-    parser.addOptions({server, office, profiles});
+    QCommandLineOption isolate(QStringLiteral("isolate-network"),
+                               QStringLiteral("Run without a route to any network."));
+    QCommandLineOption allowHosts(QStringLiteral("allow-hosts"),
+                                  QStringLiteral("Hosts whose linked content may be fetched "
+                                                 "(comma-separated); none by default."),
+                                  QStringLiteral("hosts"));
+    QCommandLineOption memory(QStringLiteral("memory-limit"),
+                              QStringLiteral("Most bytes of address space the engine may use."),
+                              QStringLiteral("bytes"));
+    parser.addOptions({server, office, profiles, isolate, allowHosts, memory});
     parser.process(app);
     if (!parser.isSet(server)) {
         std::fputs("quillary-office-engine: --server is required\n", stderr);
         return 2;
     }
+    // Before LibreOffice starts: its threads would keep the process out of a new namespace.
+    QString error;
+    if (parser.isSet(isolate) && !confinement::leaveNetwork(&error))
+        std::fprintf(stderr,
+                     "quillary-office-engine: no network namespace (%s); LibreOffice's own "
+                     "settings keep documents from fetching\n",
+                     qPrintable(error));
+    if (const quint64 bytes = parser.value(memory).toULongLong();
+        bytes > 0 && !confinement::limitMemory(bytes, &error))
+        std::fprintf(stderr, "quillary-office-engine: no memory limit (%s)\n", qPrintable(error));
 
-    EngineConnection engine({parser.value(server), parser.value(office), parser.value(profiles)});
+    EngineConnection engine({parser.value(server), parser.value(office), parser.value(profiles),
+                             parser.value(allowHosts).split(QLatin1Char(','), Qt::SkipEmptyParts)});
     if (!engine.connectToClient() || !engine.startOffice()) {
         std::fprintf(stderr, "quillary-office-engine: %s\n", qPrintable(engine.lastError()));
         engine.shutdown();

@@ -138,8 +138,9 @@ TEST(FormatRules, checkDocumentFile_refusesBadFilesNamingThem)
             continue;
         }
         ASSERT_TRUE(problem.has_value()) << c.path.toStdString();
-        EXPECT_TRUE(problem->contains(QString::fromUtf8(c.fragment))) << problem->toStdString();
-        EXPECT_TRUE(problem->contains(QStringLiteral("显示名.doc"))) << problem->toStdString();
+        const QString &message = problem->message;
+        EXPECT_TRUE(message.contains(QString::fromUtf8(c.fragment))) << message.toStdString();
+        EXPECT_TRUE(message.contains(QStringLiteral("显示名.doc"))) << message.toStdString();
     }
 }
 

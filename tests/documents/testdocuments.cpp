@@ -23,4 +23,9 @@ QString cacheDir()
     return dir;
 }
 
+quint16 linkListenerPort()
+{
+    return QUILLARY_TEST_LINK_PORT;
+}
+
 } // namespace testdocuments

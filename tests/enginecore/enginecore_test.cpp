@@ -1,4 +1,5 @@
 #include "enginecorefixture.h"
+#include "testdocuments.h"
 
 #include <LibreOfficeKit/LibreOfficeKitEnums.h>
 
@@ -282,6 +283,13 @@ TEST_F(EngineCoreTest, insertFile_thatLibreOfficeCannotRead_isNotDone)
             .done);
     EXPECT_FALSE(
         expect<reply::EditOutcome>(m_core.handle(request::InsertFile{table + "x", "Text"})).done);
+    // A decompression bomb never reaches LibreOffice.
+    document->log.clear();
+    EXPECT_FALSE(expect<reply::EditOutcome>(
+                     m_core.handle(request::InsertFile{
+                         testdocuments::path(QStringLiteral("bomb.docx")), "MS Word 2007 XML"}))
+                     .done);
+    EXPECT_TRUE(document->log.filter("uno .uno:InsertDoc").isEmpty());
 }
 
 TEST_F(EngineCoreTest, exportSheet_hidesTheOtherSheets_forTheExportOnly)

@@ -82,6 +82,14 @@ public:
     virtual std::unique_ptr<DocumentBackend> load(const QString &path) = 0;
     // LibreOffice's description of its last failure; empty when it gave none.
     virtual QString lastError() = 0;
+
+    enum class LoadFailure {
+        Unreadable,    // damaged, or anything LibreOffice does not say more about
+        NeedsPassword, // encrypted: LibreOffice asked for a password
+        UnknownFormat, // no filter of LibreOffice recognised the content
+    };
+    // Why the last load failed.
+    virtual LoadFailure lastLoadFailure() { return LoadFailure::Unreadable; }
 };
 
 } // namespace enginecore

@@ -1,5 +1,6 @@
 #include "documentediting.h"
 
+#include "officepackage.h"
 #include "refusals.h"
 #include "unoarguments.h"
 
@@ -182,6 +183,13 @@ Reply insertFile(EditContext &context, const request::InsertFile &request)
 {
     if (!QFileInfo(request.path).isFile())
         return notDone(QStringLiteral("文件“%1”不存在").arg(request.path));
+    // What goes into the document passes the check of what is opened.
+    const PackageCheck package = checkPackage(request.path);
+    if (package.verdict == PackageCheck::TooLarge || package.verdict == PackageCheck::Damaged)
+        return notDone(QStringLiteral("文件“%1”%2，无法插入")
+                           .arg(request.path, package.verdict == PackageCheck::TooLarge
+                                                  ? QStringLiteral("解压后太大")
+                                                  : QStringLiteral("已损坏")));
     const auto result =
         runInsertion(context, ".uno:InsertDoc",
                      {{"Name", text(fileUrl(request.path))}, {"Filter", text(request.filter)}});

@@ -5,6 +5,8 @@
 #include "documentediting.h"
 #include "documentprotection.h"
 #include "documentreview.h"
+#include "externalcontent.h"
+#include "officepackage.h"
 #include "refusals.h"
 #include "sheetcells.h"
 
@@ -192,6 +194,7 @@ reply::DocumentInfo EngineCore::info()
     info.width = size.width;
     info.height = size.height;
     info.isProtected = m_protection.isProtected();
+    info.namesExternalContent = m_namesExternalContent;
     return info;
 }
 
@@ -212,21 +215,34 @@ Reply EngineCore::load(const QString &path)
         return refuse(ErrorCode::LoadFailed,
                       QStringLiteral("cannot copy %1 to %2").arg(path, copy));
 
+    // A package that would unpack to gigabytes is refused before LibreOffice unpacks any of it.
+    const PackageCheck package = checkPackage(copy);
+    if (package.verdict == PackageCheck::TooLarge || package.verdict == PackageCheck::Damaged) {
+        QDir(folder).removeRecursively();
+        return refuse(package.verdict == PackageCheck::TooLarge ? ErrorCode::TooLarge
+                                                                : ErrorCode::LoadFailed,
+                      QStringLiteral("%1: %2").arg(source.fileName(), package.detail));
+    }
     // LibreOffice would hold a protected file read-only; the engine decides protection itself.
     const bool carriesProtection = takeProtection(copy, true);
     // The document shown so far stays until the new one has loaded.
     std::unique_ptr<DocumentBackend> loaded = m_office.load(copy);
     if (!loaded) {
         const QString error = m_office.lastError();
+        const auto failure = m_office.lastLoadFailure();
         QDir(folder).removeRecursively();
-        return refuse(ErrorCode::LoadFailed,
-                      error.isEmpty() ? QStringLiteral("LibreOffice cannot load %1").arg(path)
-                                      : error);
+        return refuse(
+            failure == OfficeBackend::LoadFailure::NeedsPassword   ? ErrorCode::Encrypted
+            : failure == OfficeBackend::LoadFailure::UnknownFormat ? ErrorCode::Unsupported
+                                                                   : ErrorCode::LoadFailed,
+            error.isEmpty() ? QStringLiteral("LibreOffice cannot load %1").arg(path) : error);
     }
+    const bool external = namesExternalContent(copy);
     closeDocument();
     m_document = std::move(loaded);
     m_documentFolder = folder;
     m_kind = documentKindOf(m_document->documentType());
+    m_namesExternalContent = external;
     m_protection.setProtected(carriesProtection && m_kind == DocumentKind::Text);
     if (!m_settings.author.isEmpty())
         m_document->setAuthor(m_settings.author);

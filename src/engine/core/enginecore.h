@@ -77,6 +77,7 @@ private:
     std::unique_ptr<DocumentBackend> m_document;
     engineprotocol::DocumentKind m_kind = engineprotocol::DocumentKind::Other;
     QString m_documentFolder;
+    bool m_namesExternalContent = false;
     int m_loadCount = 0;
 };
 

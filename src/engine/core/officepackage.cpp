@@ -1,9 +1,12 @@
 #include "officepackage.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QScopeGuard>
 
 #include <zip.h>
+
+#include <algorithm>
 
 namespace enginecore {
 
@@ -27,6 +30,61 @@ zip_t *openPackage(const QString &path, int flags, QString *error)
 }
 
 } // namespace
+
+PackageCheck checkPackage(const QString &path, quint64 ceiling)
+{
+    const QByteArray file = QFile::encodeName(path);
+    // The directory's sizes are the ones LibreOffice unpacks by. Entries whose own headers
+    // disagree with it are LibreOffice's to judge: some office programs write such packages.
+    int code = 0;
+    zip_t *archive = zip_open(file.constData(), ZIP_RDONLY, &code);
+    if (!archive) {
+        if (code == ZIP_ER_NOZIP)
+            return {};
+        zip_error_t reason;
+        zip_error_init_with_code(&reason, code);
+        PackageCheck check{PackageCheck::Damaged,
+                           QString::fromLocal8Bit(zip_error_strerror(&reason))};
+        zip_error_fini(&reason);
+        return check;
+    }
+    const auto close = qScopeGuard([archive] { zip_discard(archive); });
+    const zip_int64_t count = zip_get_num_entries(archive, 0);
+    if (count > MaxPackageEntries)
+        return {PackageCheck::TooLarge, QStringLiteral("%1 entries").arg(count)};
+    quint64 unpacked = 0;
+    for (zip_int64_t i = 0; i < count; ++i) {
+        zip_stat_t stat;
+        zip_stat_init(&stat);
+        if (zip_stat_index(archive, zip_uint64_t(i), 0, &stat) != 0 ||
+            !(stat.valid & ZIP_STAT_SIZE))
+            return {PackageCheck::Damaged, QStringLiteral("entry %1 has no size").arg(i)};
+        unpacked += stat.size;
+        if (unpacked > ceiling)
+            return {PackageCheck::TooLarge,
+                    QStringLiteral("unpacks to more than %1 bytes").arg(ceiling)};
+    }
+    const quint64 packed = quint64(QFileInfo(path).size());
+    if (unpacked > UnpackedBytesAlwaysTaken && unpacked > MaxExpansion * packed)
+        return {PackageCheck::TooLarge,
+                QStringLiteral("%1 bytes unpack to %2").arg(packed).arg(unpacked)};
+    return {PackageCheck::Acceptable, {}};
+}
+
+QStringList packageEntries(const QString &path)
+{
+    zip_t *archive = openPackage(path, ZIP_RDONLY, nullptr);
+    if (!archive)
+        return {};
+    const auto close = qScopeGuard([archive] { zip_discard(archive); });
+    QStringList names;
+    const zip_int64_t count =
+        std::min<zip_int64_t>(zip_get_num_entries(archive, 0), MaxPackageEntries);
+    for (zip_int64_t i = 0; i < count; ++i)
+        if (const char *name = zip_get_name(archive, zip_uint64_t(i), 0))
+            names.append(QString::fromUtf8(name));
+    return names;
+}
 
 std::optional<QByteArray> readPackageEntry(const QString &path, const QString &name)
 {

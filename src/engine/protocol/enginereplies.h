@@ -22,9 +22,13 @@ struct DocumentInfo
     qint64 width = 0;
     qint64 height = 0;
     bool isProtected = false;
+    // The document names content kept elsewhere (linked pictures, objects, sections, other
+    // workbooks, web services), which the engine does not fetch unless allowed to.
+    bool namesExternalContent = false;
     static auto fields(auto &m)
     {
-        return std::tie(m.kind, m.parts, m.part, m.partNames, m.width, m.height, m.isProtected);
+        return std::tie(m.kind, m.parts, m.part, m.partNames, m.width, m.height, m.isProtected,
+                        m.namesExternalContent);
     }
 };
 // Premultiplied BGRA pixels, four bytes each, rows without padding.

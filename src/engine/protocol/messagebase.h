@@ -15,7 +15,9 @@
 namespace engineprotocol {
 
 // Both processes come from one build; a different number means a stale engine program.
-constexpr int Version = 6;
+constexpr int Version = 7;
+// The engine's exit status when it ran out of the memory it may use.
+constexpr int MemoryLimitExitStatus = 86;
 
 // The kinds of document the engine tells apart.
 enum class DocumentKind { Text, Spreadsheet, Presentation, Drawing, Other };
@@ -24,7 +26,10 @@ enum class DocumentKind { Text, Spreadsheet, Presentation, Drawing, Other };
 enum class ErrorCode {
     BadRequest,  // arguments out of range or missing
     NoDocument,  // the request needs a loaded document
-    LoadFailed,  // LibreOffice could not load the file
+    LoadFailed,  // LibreOffice could not load the file: damaged
+    Encrypted,   // the file needs a password to open
+    TooLarge,    // the file unpacks beyond what the engine takes
+    Unsupported, // LibreOffice knows no filter for the file's content
     SaveFailed,  // LibreOffice could not write the file
     Protected,   // the document is protected against changes
     WrongKind,   // the request does not apply to this kind of document

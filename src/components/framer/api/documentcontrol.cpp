@@ -7,6 +7,7 @@
 #include "core/documenteditor.h"
 #include "core/documentmodel.h"
 #include "core/documentreviewer.h"
+#include "core/enginelimits.h"
 #include "core/username.h"
 #include "widgets/review/reviewpanel.h"
 #include "widgets/sheets/cellediting.h"
@@ -52,6 +53,22 @@ QString keptRecoveryFolder(const QString &chosen)
         return chosen;
     return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
            QStringLiteral("/quillary/recovered");
+}
+
+framer::EngineClient::Options engineOptions(const DocumentControl::Options &options)
+{
+    framer::EngineClient::Options engine;
+    engine.enginePath = options.enginePath;
+    engine.profileRoot = options.profileRoot;
+    engine.loadTimeoutMs = options.loadTimeoutMs;
+    engine.callTimeoutMs = options.callTimeoutMs;
+    if (options.linkedContent.policy == DocumentControl::Options::LinkedContent::AllowListedHosts)
+        engine.allowedHosts = options.linkedContent.hosts;
+    if (options.engineMemoryLimit == 0)
+        engine.memoryLimitBytes = framer::defaultEngineMemoryLimit();
+    else if (options.engineMemoryLimit > 0)
+        engine.memoryLimitBytes = quint64(options.engineMemoryLimit);
+    return engine;
 }
 
 QLabel *banner(const QString &text, const QString &accessibleName, const QString &style,
@@ -104,10 +121,8 @@ void DocumentControlPrivate::setUp()
         ownDialogs = std::make_unique<QtFileDialogs>();
         options.fileDialogs = ownDialogs.get();
     }
-    session = new framer::ControlSession(
-        options.network,
-        {options.enginePath, options.profileRoot, options.loadTimeoutMs, options.callTimeoutMs},
-        keptRecoveryFolder(options.keptRecoveryFolder), q);
+    session = new framer::ControlSession(options.network, engineOptions(options),
+                                         keptRecoveryFolder(options.keptRecoveryFolder), q);
     model = &session->model();
     editor = std::make_unique<framer::DocumentEditor>(*session);
     reviewer = new framer::DocumentReviewer(*session, q);
@@ -122,6 +137,9 @@ void DocumentControlPrivate::setUp()
     recoveryNotice =
         banner({}, QStringLiteral("文档恢复提示"),
                QStringLiteral("background: #dff6dd; color: #0e4a0e; padding: 3px;"), q);
+    externalContentNotice =
+        banner(QStringLiteral("文档中的外部内容已被阻止"), QStringLiteral("外部内容提示"),
+               QStringLiteral("background: #fff4ce; color: #5c3c00; padding: 3px;"), q);
     // A spreadsheet's formula bar above the view, a presentation's slides beside it; each
     // shows with its kind of document.
     formulaBar = new framer::FormulaBar(q);
@@ -137,6 +155,7 @@ void DocumentControlPrivate::setUp()
     layout->addWidget(tools->toolBar());
     layout->addWidget(tools->findBar());
     layout->addWidget(recoveryNotice);
+    layout->addWidget(externalContentNotice);
     layout->addWidget(protectionBanner);
     layout->addWidget(formulaBar);
     auto *body = new QHBoxLayout;
@@ -146,6 +165,12 @@ void DocumentControlPrivate::setUp()
     body->addWidget(reviewPanel);
     layout->addLayout(body, 1);
 
+    // Only where the engine fetches none of it; allowed hosts' content shows as it is.
+    QObject::connect(model, &framer::DocumentModel::documentChanged, q, [this] {
+        externalContentNotice->setVisible(model->hasDocument() &&
+                                          model->info().namesExternalContent &&
+                                          session->engine().options().allowedHosts.isEmpty());
+    });
     QObject::connect(model, &framer::DocumentModel::protectionChanged, q, [this](bool on) {
         protectionBanner->setVisible(on);
         formulaBar->setEditable(!on && !model->isReadOnly());

@@ -67,6 +67,7 @@ public:
     framer::ReviewPanel *reviewPanel = nullptr;
     QLabel *protectionBanner = nullptr;
     QLabel *recoveryNotice = nullptr;
+    QLabel *externalContentNotice = nullptr;
     QPoint recoveryScroll;
     std::unique_ptr<framer::DocumentEditor> editor;
     framer::DocumentReviewer *reviewer = nullptr;

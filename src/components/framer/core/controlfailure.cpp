@@ -9,6 +9,11 @@ void fail(quillary::ControlError::Code code, const QString &message)
     throw ControlFailure{{code, message}};
 }
 
+void fail(const quillary::ControlError &error)
+{
+    throw ControlFailure{error};
+}
+
 void fail(const QString &message)
 {
     fail(quillary::ControlError::Failed, message);

@@ -15,6 +15,7 @@ struct ControlFailure
 };
 
 [[noreturn]] void fail(quillary::ControlError::Code code, const QString &message);
+[[noreturn]] void fail(const quillary::ControlError &error);
 // A failure of code Failed.
 [[noreturn]] void fail(const QString &message);
 

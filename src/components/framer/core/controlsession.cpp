@@ -150,8 +150,9 @@ void ControlSession::openAddress(const QString &address)
     try {
         openFile(path, name);
     } catch (const ControlFailure &failure) {
-        fail(failure.error.code,
-             QStringLiteral("%1（地址：%2）").arg(failure.error.message, address));
+        ControlError error = failure.error;
+        error.message = QStringLiteral("%1（地址：%2）").arg(error.message, address);
+        fail(error);
     }
 }
 

@@ -134,12 +134,16 @@ void DocumentRecovery::start(const LoadedDocument &document, const RecoveryPoint
         const EngineClient::Failure &cause = *failure ? **failure : why;
         switch (cause.cause) {
         case EngineClient::Failure::Cause::Stopped:
+        case EngineClient::Failure::Cause::MemoryLimit:
             return finish(std::nullopt,
                           giveUp(name, format, QStringLiteral("文档引擎再次意外停止")));
         case EngineClient::Failure::Cause::NotStarted:
             return finish(std::nullopt, giveUp(name, format, QStringLiteral("无法启动文档引擎")));
         case EngineClient::Failure::Cause::Refused:
-            return finish(std::nullopt, giveUp(name, format, cause.message));
+            // The engine's words go to the log; the user learns that it could not.
+            qCWarning(lcFramer).noquote() << "recovering" << name << "refused:" << cause.message;
+            return finish(std::nullopt,
+                          giveUp(name, format, QStringLiteral("文档引擎无法重新打开它")));
         }
     });
 }

@@ -2,6 +2,7 @@
 
 #include "core/controlfailure.h"
 #include "core/enginelocation.h"
+#include "core/refusalcauses.h"
 
 #include <QDir>
 #include <QEventLoop>
@@ -13,12 +14,14 @@
 #include <QUuid>
 
 using namespace engineprotocol;
+using quillary::ControlError;
 
 namespace framer {
 
 namespace {
 
 constexpr qsizetype EngineLogBytes = 8 * 1024;
+constexpr int ExitWaitMs = 2000;
 
 QString subjectText(const QString &subject)
 {
@@ -91,14 +94,22 @@ void EngineClient::start()
     m_process->setProcessChannelMode(QProcess::SeparateChannels);
     m_process->setStandardOutputFile(QProcess::nullDevice());
     connect(m_process, &QProcess::readyReadStandardError, this, [this] {
-        m_engineLog.append(m_process->readAllStandardError());
+        const QByteArray output = m_process->readAllStandardError();
+        // The engine's own notes (a protection the system did not grant) go to the log at once.
+        for (const QByteArray &line : output.split('\n'))
+            if (line.startsWith("quillary-office-engine:"))
+                qCWarning(lcFramer).noquote() << QString::fromLocal8Bit(line);
+        m_engineLog.append(output);
         if (m_engineLog.size() > EngineLogBytes)
             m_engineLog = m_engineLog.right(EngineLogBytes);
     });
     connect(m_process, &QProcess::finished, this, [this](int code, QProcess::ExitStatus status) {
-        onEngineGone(status == QProcess::CrashExit
-                         ? QStringLiteral("crashed")
-                         : QStringLiteral("exited with status %1").arg(code));
+        if (status == QProcess::NormalExit && code == MemoryLimitExitStatus)
+            onEngineGone(QStringLiteral("reached its memory limit"), Failure::Cause::MemoryLimit);
+        else
+            onEngineGone(status == QProcess::CrashExit
+                             ? QStringLiteral("crashed")
+                             : QStringLiteral("exited with status %1").arg(code));
     });
     connect(m_process, &QProcess::errorOccurred, this, [this](QProcess::ProcessError error) {
         if (error == QProcess::FailedToStart)
@@ -108,6 +119,13 @@ void EngineClient::start()
     QStringList arguments{QStringLiteral("--server"), m_server->fullServerName()};
     if (!m_options.profileRoot.isEmpty())
         arguments << QStringLiteral("--profile-root") << m_options.profileRoot;
+    if (m_options.allowedHosts.isEmpty())
+        arguments << QStringLiteral("--isolate-network");
+    else
+        arguments << QStringLiteral("--allow-hosts") << m_options.allowedHosts.join(u',');
+    if (m_options.memoryLimitBytes > 0)
+        arguments << QStringLiteral("--memory-limit")
+                  << QString::number(m_options.memoryLimitBytes);
     m_engineLog.clear();
     qCDebug(lcFramer) << "starting the office engine" << m_options.enginePath;
     if (!m_options.temporaryFolder.isEmpty() && QDir().mkpath(m_options.temporaryFolder)) {
@@ -132,8 +150,7 @@ void EngineClient::onConnection()
     m_socket = socket;
     m_reader = std::make_unique<FrameReader>(m_socket);
     connect(m_socket, &QLocalSocket::readyRead, this, &EngineClient::onReadyRead);
-    connect(m_socket, &QLocalSocket::disconnected, this,
-            [this] { onEngineGone(QStringLiteral("closed the connection")); });
+    connect(m_socket, &QLocalSocket::disconnected, this, [this] { onConnectionClosed(); });
     m_socket->write(std::exchange(m_outbox, {}));
 }
 
@@ -196,6 +213,18 @@ void EngineClient::onEvent(const Event &event)
         return;
     }
     emit engineReady();
+}
+
+void EngineClient::onConnectionClosed()
+{
+    // An engine that ran out of memory closes the connection as it exits; its exit status
+    // says why, so it is waited for a moment: finished() then reports it.
+    // By then a fresh engine may have started in its place, which is not the one gone.
+    QProcess *process = m_process;
+    if (process)
+        process->waitForFinished(ExitWaitMs);
+    if (m_process == process)
+        onEngineGone(QStringLiteral("closed the connection"));
 }
 
 void EngineClient::onEngineGone(const QString &reason, Failure::Cause cause)
@@ -279,10 +308,9 @@ std::vector<EngineClient::Answer> EngineClient::exchange(const std::vector<Reque
     }
     if (state->outstanding > 0) {
         // A stuck engine holds the document hostage; only a new one helps.
-        stopEngine(QStringLiteral("did not answer within %1 ms").arg(timeoutMs));
-        fail(QStringLiteral("文档引擎处理%1超过 %2 秒未响应，已停止该引擎，请重试")
-                 .arg(subjectText(subject))
-                 .arg(timeoutMs / 1000.0, 0, 'g', 3));
+        const QString why = QStringLiteral("did not answer within %1 ms").arg(timeoutMs);
+        stopEngine(why);
+        fail(refusal(ControlError::EngineNotResponding, subject, QStringLiteral("engine ") + why));
     }
     return std::move(state->answers);
 }
@@ -291,10 +319,15 @@ void EngineClient::raise(const Failure &failure, const QString &subject)
 {
     switch (failure.cause) {
     case Failure::Cause::NotStarted:
-        fail(QStringLiteral("无法启动文档引擎 %1，未能处理%2")
-                 .arg(m_options.enginePath, subjectText(subject)));
+        // An installation problem, not the document's: the program is named for whoever fixes it.
+        fail({ControlError::Failed,
+              QStringLiteral("无法启动文档引擎 %1，未能处理%2")
+                  .arg(m_options.enginePath, subjectText(subject)),
+              ControlError::NoCause, failure.message});
     case Failure::Cause::Stopped:
-        fail(QStringLiteral("文档引擎在处理%1时意外停止，请重试").arg(subjectText(subject)));
+        fail(refusal(ControlError::EngineNotResponding, subject, failure.message));
+    case Failure::Cause::MemoryLimit:
+        fail(refusal(ControlError::TooLarge, subject, failure.message));
     case Failure::Cause::Refused:
         break;
     }
@@ -303,7 +336,12 @@ void EngineClient::raise(const Failure &failure, const QString &subject)
         fail(quillary::ControlError::ReadOnly, failure.message);
     if (failure.code == ErrorCode::Protected || failure.code == ErrorCode::WrongKind)
         fail(failure.message);
-    fail(QStringLiteral("文档引擎无法处理%1：%2").arg(subjectText(subject), failure.message));
+    if (const auto cause = loadRefusalCause(failure.code))
+        fail(refusal(*cause, subject, failure.message));
+    // The engine's own words are for the log, not for the user.
+    fail({ControlError::Failed,
+          QStringLiteral("文档引擎未能完成对%1的操作，请重试").arg(subjectText(subject)),
+          ControlError::NoCause, failure.message});
 }
 
 Reply EngineClient::callAny(const Request &request, int timeoutMs, const QString &subject)
@@ -318,8 +356,10 @@ Reply EngineClient::callAny(const Request &request, int timeoutMs, const QString
 
 void EngineClient::unexpectedReply(const Reply &reply, const QString &subject)
 {
-    stopEngine(QStringLiteral("answered with reply %1 where another was due").arg(reply.index()));
-    fail(QStringLiteral("文档引擎在处理%1时意外停止，请重试").arg(subjectText(subject)));
+    const QString why =
+        QStringLiteral("answered with reply %1 where another was due").arg(reply.index());
+    stopEngine(why);
+    fail(refusal(ControlError::EngineNotResponding, subject, QStringLiteral("engine ") + why));
 }
 
 reply::DocumentInfo EngineClient::load(const QString &path, const QString &subject)

@@ -39,12 +39,17 @@ public:
         // The engine's temporary files go here (empty: the system's folder); what an engine
         // that was killed leaves goes with the folder.
         QString temporaryFolder;
+        // Hosts whose linked content the engine may fetch; empty: it runs without a network.
+        QStringList allowedHosts;
+        // Most address space the engine may take; 0: no limit.
+        quint64 memoryLimitBytes = 0;
     };
 
     // Why a request got no reply.
     struct Failure
     {
-        enum class Cause { Refused, Stopped, NotStarted };
+        // MemoryLimit: the engine stopped when it reached the memory it may use.
+        enum class Cause { Refused, Stopped, NotStarted, MemoryLimit };
         Cause cause = Cause::Refused;
         engineprotocol::ErrorCode code = engineprotocol::ErrorCode::Failed;
         QString message;
@@ -141,6 +146,7 @@ private:
     void onConnection();
     void onReadyRead();
     void onEvent(const engineprotocol::Event &event);
+    void onConnectionClosed();
     void onEngineGone(const QString &reason, Failure::Cause cause = Failure::Cause::Stopped);
     void stopEngine(const QString &reason, Failure::Cause cause = Failure::Cause::Stopped);
 

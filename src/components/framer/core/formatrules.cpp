@@ -1,5 +1,7 @@
 #include "core/formatrules.h"
 
+#include "core/refusalcauses.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
@@ -85,28 +87,31 @@ Content detectContent(const QByteArray &head)
     return Content::Unknown;
 }
 
-std::optional<QString> checkDocumentFile(const QString &path, const QString &displayName,
-                                         qint64 maxBytes)
+std::optional<quillary::ControlError> checkDocumentFile(const QString &path,
+                                                        const QString &displayName, qint64 maxBytes)
 {
+    using quillary::ControlError;
     const QString name = displayName.isEmpty() ? QFileInfo(path).fileName() : displayName;
+    const auto refused = [](const QString &message) {
+        return ControlError{ControlError::Failed, message};
+    };
     const QFileInfo info(path);
     if (!info.exists())
-        return QStringLiteral("文件“%1”不存在").arg(name);
+        return refused(QStringLiteral("文件“%1”不存在").arg(name));
     if (!info.isFile())
-        return QStringLiteral("“%1”不是文件").arg(name);
+        return refused(QStringLiteral("“%1”不是文件").arg(name));
     if (info.size() == 0)
-        return QStringLiteral("文件“%1”是空文件，无法打开").arg(name);
+        return refused(QStringLiteral("文件“%1”是空文件，无法打开").arg(name));
     if (info.size() > maxBytes)
-        return QStringLiteral("文件“%1”太大（%2 MB），最大允许 %3 MB")
-            .arg(name)
-            .arg(info.size() / (1024 * 1024))
-            .arg(maxBytes / (1024 * 1024));
+        return refusal(ControlError::TooLarge, name,
+                       QStringLiteral("%1 bytes, at most %2").arg(info.size()).arg(maxBytes));
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        return QStringLiteral("无法读取文件“%1”：%2").arg(name, file.errorString());
+        return refused(QStringLiteral("无法读取文件“%1”：%2").arg(name, file.errorString()));
     if (detectContent(file.read(ContentSampleBytes)) == Content::Unknown)
-        return QStringLiteral("文件“%1”不是可识别的Office文档（文件已损坏或格式不受支持）")
-            .arg(name);
+        return refusal(ControlError::NotADocument, name,
+                       QStringLiteral("content not recognised: %1")
+                           .arg(QMimeDatabase().mimeTypeForFile(path).name()));
     return std::nullopt;
 }
 

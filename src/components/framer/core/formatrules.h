@@ -2,6 +2,8 @@
 
 #include "enginemessages.h"
 
+#include <quillary/controlerror.h>
+
 #include <QByteArray>
 #include <QString>
 
@@ -32,8 +34,9 @@ Content detectContent(const QByteArray &head);
 
 // Nothing when the file may go to the engine, else why not, in the user's language and
 // naming the file by displayName.
-std::optional<QString> checkDocumentFile(const QString &path, const QString &displayName,
-                                         qint64 maxBytes = MaxDocumentBytes);
+std::optional<quillary::ControlError> checkDocumentFile(const QString &path,
+                                                        const QString &displayName,
+                                                        qint64 maxBytes = MaxDocumentBytes);
 
 // The format (an extension LibreOffice writes) for saving a document of this kind under a
 // name with this extension; empty when LibreOffice cannot write that kind so.

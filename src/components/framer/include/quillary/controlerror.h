@@ -25,9 +25,25 @@ struct ControlError
         ReadOnly,
     };
 
+    // Why a document was refused, for a host that reacts to the reason; NoCause for failures
+    // that are not about the document itself.
+    enum Cause {
+        NoCause,
+        NotADocument,        // its content is no office document at all
+        Damaged,             // an office document the engine cannot read
+        PasswordProtected,   // encrypted with a password
+        TooLarge,            // too big as a file, unpacked, or for the engine's memory
+        UnsupportedFormat,   // an office format the engine does not read
+        EngineNotResponding, // the engine stopped or did not answer in time
+    };
+
     Code code = NoError;
-    // What happened, in the user's language, naming the file or address.
+    // What happened, in the user's language, naming the file or address and what to do.
+    // Never a temporary path or the engine's own text.
     QString message;
+    Cause cause = NoCause;
+    // What the engine or the system said, for the log and for support; not for the user.
+    QString detail;
 
     explicit operator bool() const { return code != NoError; }
 };

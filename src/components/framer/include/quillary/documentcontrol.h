@@ -7,6 +7,7 @@
 #include <quillary/zoom.h>
 
 #include <QList>
+#include <QStringList>
 #include <QWidget>
 
 #include <memory>
@@ -58,6 +59,26 @@ public:
         QString keptRecoveryFolder;
         int loadTimeoutMs = 60000;
         int callTimeoutMs = 30000;
+        // What a document may fetch on its own: linked pictures and objects, linked sections,
+        // remote stylesheets and images of HTML, links to other workbooks, web-service
+        // formulas. Block (the default): nothing; the engine runs without a network where the
+        // system allows, the document shows what it keeps of that content, and the view says
+        // "文档中的外部内容已被阻止". AllowListedHosts: content from hosts is fetched, from
+        // any other address not. What the host asks for (open, upload, download, pictures)
+        // the control fetches itself either way.
+        struct LinkedContent
+        {
+            enum Policy { Block, AllowListedHosts };
+            Policy policy = Block;
+            // Host names or addresses as the document writes them ("intranet.example",
+            // "10.0.0.5").
+            QStringList hosts;
+        };
+        LinkedContent linkedContent;
+        // Most memory (address space, in bytes) the engine may take; past it the document is
+        // refused as too large and a fresh engine starts. 0: half the machine's memory, at
+        // least 4 GiB; negative: no limit.
+        qint64 engineMemoryLimit = 0;
     };
 
     enum class PicturePlacement {

@@ -1,0 +1,14 @@
+#pragma once
+
+#include <QByteArray>
+#include <QStringList>
+
+namespace enginecore {
+
+// LibreOffice's user settings (registrymodifications.xcu) with the engine's own put in, the
+// rest as LibreOffice left them: macros never run; links in documents are never updated;
+// linked pictures and objects are not fetched unless allowedHosts names hosts, whose content
+// may then be fetched directly; every other address goes to a proxy that does not exist.
+QByteArray withEngineSettings(const QByteArray &registry, const QStringList &allowedHosts);
+
+} // namespace enginecore
