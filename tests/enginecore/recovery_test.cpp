@@ -15,7 +15,7 @@ using namespace std::chrono_literals;
 namespace {
 
 const RecoverySchedule::Clock::time_point T0{};
-const enginecore::RecoveryTiming Timing{1500ms, 8000ms, 5000ms};
+const enginecore::RecoveryTiming Timing{1500ms, 8000ms, 5000ms, 250ms};
 
 TEST(RecoverySchedule, editOperation_isDueAtOnce)
 {
@@ -23,6 +23,19 @@ TEST(RecoverySchedule, editOperation_isDueAtOnce)
     EXPECT_EQ(schedule.due(), std::nullopt);
     schedule.changed(Change::Edit, T0 + 3s);
     EXPECT_EQ(schedule.due(), T0 + 3s);
+}
+
+TEST(RecoverySchedule, command_isDueShortlyAfter_andTypingAfterItDoesNotPutItOff)
+{
+    RecoverySchedule schedule(Timing);
+    schedule.changed(Change::Command, T0);
+    EXPECT_EQ(schedule.due(), T0 + 250ms);
+    schedule.changed(Change::Input, T0 + 100ms);
+    schedule.changed(Change::Command, T0 + 200ms);
+    EXPECT_EQ(schedule.due(), T0 + 250ms);
+    schedule.written();
+    schedule.changed(Change::Input, T0 + 1s);
+    EXPECT_EQ(schedule.due(), T0 + 2500ms) << "the next copy waits for a pause again";
 }
 
 TEST(RecoverySchedule, typing_isDueOncePaused_andEachKeyMovesThePause)
@@ -164,6 +177,17 @@ INSTANTIATE_TEST_SUITE_P(
                       reply::Tile{0, {1, 1}, "\0\0\0\0"}},
         UnchangedCase{"export", request::Save{"/a.pdf", "pdf", {}}, reply::Saved{3}}),
     [](const auto &info) { return std::string(info.param.name); });
+
+TEST_F(RecoveryKeeperTest, command_isNotCopiedBeforeItsReply_butSoonAfter)
+{
+    m_keeper.keep(copyPath(), QStringLiteral("docx"));
+    m_keeper.handled(request::Uno{".uno:Bold", {}, true, 1000},
+                     reply::CommandResult{".uno:Bold", true, {}}, T0);
+    EXPECT_FALSE(QFile::exists(copyPath())) << "the tiles that show it go first";
+    EXPECT_EQ(m_keeper.due(), T0 + 250ms);
+    EXPECT_TRUE(m_keeper.writeIfDue(T0 + 250ms));
+    EXPECT_EQ(copy(), "first state");
+}
 
 TEST_F(RecoveryKeeperTest, typing_isCopiedOnlyWhenDue)
 {

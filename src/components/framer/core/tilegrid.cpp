@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace framer {
 
@@ -145,10 +146,11 @@ bool TileGrid::store(QPoint tile, int generation, const QImage &image)
         return false;
     Tile &stored = m_tiles[key(tile)];
     stored.pending = false;
+    const bool changed = std::exchange(stored.changedSinceAsked, false);
     if (image.isNull())
         return false; // the engine could not draw it: keep what was there
     stored.image = image;
-    stored.stale = false;
+    stored.stale = changed;
     return true;
 }
 
@@ -156,13 +158,19 @@ void TileGrid::invalidate(const QRect &twips)
 {
     for (auto it = m_tiles.begin(); it != m_tiles.end(); ++it)
         if (tileTwips(position(it.key())).intersects(twips))
-            it->stale = true;
+            markChanged(*it);
 }
 
 void TileGrid::invalidateAll()
 {
     for (Tile &tile : m_tiles)
-        tile.stale = true;
+        markChanged(tile);
+}
+
+void TileGrid::markChanged(Tile &tile)
+{
+    tile.stale = true;
+    tile.changedSinceAsked = tile.pending;
 }
 
 void TileGrid::prune(const QRect &keep, int maxTiles)
