@@ -13,15 +13,15 @@ struct RecoveryTiming
     std::chrono::milliseconds longest{8000};
     // A copy that could not be written is tried again after this long.
     std::chrono::milliseconds retry{5000};
-    // A command is copied this long after it, once the view has shown what it changed.
+    // After a command, a pause this long is enough for a copy; its tiles have been drawn.
     std::chrono::milliseconds command{250};
 };
 
 // When the engine writes the loaded document's recovery copy. An editing operation wants a
-// copy at once; a command (bold, undo, a table) one as soon as the view has shown it; typing
-// wants one once the user pauses, or after a stretch of typing without a pause, so the copy trails
-// the document by a few seconds at most and a write seldom lands mid-word. Changes are counted, so
-// a copy or a save covers exactly the changes made before it.
+// copy at once; a command (bold, undo, a table) one after a short pause, once the view has shown
+// it; typing one once the user pauses, or after a stretch of typing without a pause, so the copy
+// trails the document by a few seconds at most and a write seldom lands mid-word. Changes are
+// counted, so a copy or a save covers exactly the changes made before it.
 class RecoverySchedule
 {
 public:
@@ -29,7 +29,7 @@ public:
 
     enum class Change {
         Edit,    // an editing operation: copied before its reply
-        Command, // a command: copied shortly after, its tiles drawn first
+        Command, // a command: copied after a short pause, its tiles drawn first
         Input,   // typing and other input: copied once the user pauses
     };
 
@@ -59,7 +59,7 @@ private:
     unsigned long m_confirmed = 0;
     std::optional<unsigned long> m_saved;
     bool m_editWaiting = false;
-    std::optional<Clock::time_point> m_commandAt;
+    bool m_commandWaiting = false;
     Clock::time_point m_firstUnwritten;
     Clock::time_point m_lastChange;
     Clock::time_point m_retryAt;

@@ -50,8 +50,8 @@ void TilePainter::store(QPoint tile, int generation, const QImage &image)
     if (!m_grid.store(tile, generation, drawn))
         return;
     const QRect visible = visibleTiles();
-    m_viewport->update(m_stretched.isEmpty() ? m_grid.tileRect(tile, m_scroll())
-                                             : m_viewport->rect());
+    // Only the tile's square changes: stand-ins show where tiles are still missing, not here.
+    m_viewport->update(m_grid.tileRect(tile, m_scroll()));
     m_grid.prune(visible.adjusted(-2, -2, 2, 2), MaxTiles);
     if (m_grid.isCurrent(visible)) {
         qCDebug(lcLatency) << "control: every tile in view drawn";
