@@ -192,6 +192,23 @@ TEST_F(RecoveryKeeperTest, command_isNotCopiedBeforeItsReply_butSoonAfter)
     EXPECT_EQ(copy(), "first state");
 }
 
+TEST(RecoveryChange, eachChangingRequest_hasItsKindOfCopy)
+{
+    const std::pair<Request, std::optional<Change>> cases[] = {
+        {request::Replace{"c", "k", true}, Change::Edit},
+        {request::EnterCellText{"12"}, Change::Command},
+        {request::Uno{".uno:Bold", {}, true, 1000}, Change::Command},
+        {request::Paste{{{"text/plain;charset=utf-8", "x"}}}, Change::Command},
+        {request::Copy{true}, Change::Command},
+        {request::Copy{false}, std::nullopt},
+        {request::Uno{".uno:Bold", {}, false, 1000}, Change::Input},
+        {request::Key{KeyAction::Press, 'a', 512}, Change::Input},
+        {request::Tile{0, {0, 0, 10, 10}, {1, 1}}, std::nullopt},
+    };
+    for (const auto &[request, change] : cases)
+        EXPECT_EQ(enginecore::changeOf(request), change) << request.index();
+}
+
 TEST_F(RecoveryKeeperTest, typing_isCopiedOnlyWhenDue)
 {
     m_keeper.keep(copyPath(), QStringLiteral("docx"));

@@ -61,7 +61,11 @@ bool mayChangeDocument(const Request &request)
         return mouse->action == MouseAction::Move && mouse->buttons != 0;
     if (const auto *uno = std::get_if<request::Uno>(&request))
         return !isHarmlessCommand(*uno);
-    return std::holds_alternative<request::Replace>(request) ||
+    if (const auto *copy = std::get_if<request::Copy>(&request))
+        return copy->cut;
+    return std::holds_alternative<request::Paste>(request) ||
+           std::holds_alternative<request::EnterCellText>(request) ||
+           std::holds_alternative<request::Replace>(request) ||
            std::holds_alternative<request::AddBookmark>(request) ||
            std::holds_alternative<request::InsertPicture>(request) ||
            std::holds_alternative<request::InsertFile>(request) ||
