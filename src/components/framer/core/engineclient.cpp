@@ -152,9 +152,11 @@ void EngineClient::post(const Request &request, Handler handler)
     m_pending.insert(id, std::move(handler));
     qCDebug(lcLatency) << "control: request" << id << "kind" << request.index() << "sent";
     const QByteArray frame = encode(RequestFrame{id, request});
-    if (m_socket)
+    if (m_socket) {
+        // Out now, not once the event loop next runs: painting may come first.
         m_socket->write(frame);
-    else
+        m_socket->flush();
+    } else
         m_outbox.append(frame);
 }
 
