@@ -322,6 +322,9 @@ int main(int argc, char **argv)
                     it->median, it->worst, f.median, f.worst,
                     f.median > 0 ? it->median / f.median : 0.0, met ? "met" : "MISSED");
     }
+    if (!ours.contains(QStringLiteral("100-pages format")) ||
+        !ours.contains(QStringLiteral("few-pages format")))
+        return 0;
     const auto firstPage = [&](const char *operation) {
         return ours.value(QStringLiteral("100-pages ") + QLatin1String(operation)).median /
                std::max(0.01,
