@@ -215,8 +215,9 @@ TEST(TileGrid, missingTiles_areAskedForOnce_andStaleOnesAgain)
 }
 
 // An edit invalidates the tiles it changed, in view and beyond; LibreOffice often invalidates
-// the same area again while the tiles are on their way.
-TEST(TileGrid, editsTiles_areAskedForOnceEach_inViewOnly_andAgainWhenChangedInFlight)
+// the same area again while the tiles are on their way. The engine sends what LibreOffice reported
+// before it draws a tile, so a tile that arrives after an invalidation already shows it.
+TEST(TileGrid, editsTiles_areAskedForOnceEach_inViewOnly)
 {
     TileGrid grid;
     grid.layOut(12240, 158400, 800, true);
@@ -236,16 +237,13 @@ TEST(TileGrid, editsTiles_areAskedForOnceEach_inViewOnly_andAgainWhenChangedInFl
     grid.invalidate(rows(1, 4));
     const QList<QPoint> asked = grid.takeMissing(view);
     EXPECT_EQ(asked, (QList<QPoint>{{0, 1}, {1, 1}, {2, 1}, {0, 2}, {1, 2}, {2, 2}}));
-    grid.invalidate(rows(1, 1));
+    grid.invalidate(rows(1, 2));
     EXPECT_TRUE(grid.takeMissing(view).isEmpty()) << "a pending tile is not asked for twice";
 
     for (const QPoint tile : asked)
         grid.store(tile, grid.generation(), drawn);
-    EXPECT_EQ(grid.takeMissing(view), (QList<QPoint>{{0, 1}, {1, 1}, {2, 1}}))
-        << "drawn before the second change: asked for once more";
-    for (const QPoint tile : {QPoint(0, 1), QPoint(1, 1), QPoint(2, 1)})
-        grid.store(tile, grid.generation(), drawn);
     EXPECT_TRUE(grid.isCurrent(view));
+    EXPECT_TRUE(grid.takeMissing(view).isEmpty()) << "what arrived is not asked for again";
     EXPECT_EQ(grid.takeMissing(QRect(QPoint(0, 3), QPoint(2, 5))).size(), 6)
         << "the changed tiles below the view wait until scrolled to";
 }

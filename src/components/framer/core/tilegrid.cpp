@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <utility>
 
 namespace framer {
 
@@ -146,11 +145,10 @@ bool TileGrid::store(QPoint tile, int generation, const QImage &image)
         return false;
     Tile &stored = m_tiles[key(tile)];
     stored.pending = false;
-    const bool changed = std::exchange(stored.changedSinceAsked, false);
     if (image.isNull())
         return false; // the engine could not draw it: keep what was there
     stored.image = image;
-    stored.stale = changed;
+    stored.stale = false;
     return true;
 }
 
@@ -158,19 +156,13 @@ void TileGrid::invalidate(const QRect &twips)
 {
     for (auto it = m_tiles.begin(); it != m_tiles.end(); ++it)
         if (tileTwips(position(it.key())).intersects(twips))
-            markChanged(*it);
+            it->stale = true;
 }
 
 void TileGrid::invalidateAll()
 {
     for (Tile &tile : m_tiles)
-        markChanged(tile);
-}
-
-void TileGrid::markChanged(Tile &tile)
-{
-    tile.stale = true;
-    tile.changedSinceAsked = tile.pending;
+        tile.stale = true;
 }
 
 void TileGrid::prune(const QRect &keep, int maxTiles)

@@ -23,9 +23,8 @@ public:
     struct Tile
     {
         QImage image;
-        bool stale = false;             // drawn before the document changed there
-        bool pending = false;           // asked of the engine, not back yet
-        bool changedSinceAsked = false; // the document changed there while it was pending
+        bool stale = false;   // drawn before the document changed there
+        bool pending = false; // asked of the engine, not back yet
     };
 
     // Lays a document of width x height twips out for a viewport width: fitted to it, or at
@@ -65,8 +64,7 @@ public:
     QList<QPoint> takeMissing(const QRect &range);
     // Whether every tile of range is drawn and up to date.
     bool isCurrent(const QRect &range) const;
-    // Keeps a drawn tile; false when it belongs to an older generation. A tile the document
-    // changed under while it was drawn is kept stale, to be asked for again.
+    // Keeps a drawn tile; false when it belongs to an older generation.
     bool store(QPoint tile, int generation, const QImage &image);
     // Marks the tiles that show any of twips as stale.
     void invalidate(const QRect &twips);
@@ -79,7 +77,6 @@ public:
     qsizetype tileCount() const { return m_tiles.size(); }
 
 private:
-    static void markChanged(Tile &tile);
     static quint64 key(QPoint tile)
     {
         return (quint64(quint32(tile.y())) << 32) | quint32(tile.x());
