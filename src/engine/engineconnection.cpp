@@ -1,5 +1,6 @@
 #include "engineconnection.h"
 
+#include "enginetrace.h"
 #include "officesettings.h"
 
 #include <QCoreApplication>
@@ -102,7 +103,11 @@ bool EngineConnection::startOffice()
         return false;
     }
     m_core = std::make_unique<enginecore::EngineCore>(
-        *m_office, [this](const Event &event) { send(EventFrame{event}); },
+        *m_office,
+        [this](const Event &event) {
+            qCDebug(lcLatency) << "engine: event" << event.index() << "out";
+            send(EventFrame{event});
+        },
         [this] {
             // LibreOffice's thread: the main thread drains the callbacks.
             QMetaObject::invokeMethod(
@@ -140,11 +145,14 @@ void EngineConnection::readClient()
             qCWarning(lcEngine) << "ignoring a frame that is not a request";
             continue;
         }
+        qCDebug(lcLatency) << "engine: request" << request->id << "kind" << request->request.index()
+                           << "in";
         Reply reply = m_core->handle(request->request);
         if (const auto *error = std::get_if<reply::Error>(&reply))
             qCWarning(lcEngine) << "request" << request->request.index()
                                 << "failed:" << error->message;
         send(ReplyFrame{request->id, std::move(reply)});
+        qCDebug(lcLatency) << "engine: reply" << request->id << "out";
     }
     scheduleRecovery();
     if (m_reader.hasError()) {

@@ -214,6 +214,40 @@ TEST(TileGrid, missingTiles_areAskedForOnce_andStaleOnesAgain)
     EXPECT_EQ(grid.takeMissing(range).size(), 3) << "the pending one is not asked for again";
 }
 
+// An edit invalidates the tiles it changed, in view and beyond; LibreOffice often invalidates
+// the same area again while the tiles are on their way. The engine sends what LibreOffice reported
+// before it draws a tile, so a tile that arrives after an invalidation already shows it.
+TEST(TileGrid, editsTiles_areAskedForOnceEach_inViewOnly)
+{
+    TileGrid grid;
+    grid.layOut(12240, 158400, 800, true);
+    const auto rows = [&](int first, int last) {
+        return QRect(QPoint(0, grid.tileTwips({0, first}).top() + 10),
+                     QPoint(12240, grid.tileTwips({0, last}).bottom() - 10));
+    };
+    const QRect view(QPoint(0, 0), QPoint(2, 2));
+    QImage drawn(Tile, Tile, QImage::Format_ARGB32_Premultiplied);
+    for (int row = 0; row <= 5; ++row) // the view and three rows below, drawn while scrolling
+        for (int column = 0; column <= 2; ++column) {
+            grid.takeMissing(QRect(column, row, 1, 1));
+            grid.store({column, row}, grid.generation(), drawn);
+        }
+
+    // Rows 1 to 4 change; rows 0 and 5 stay valid.
+    grid.invalidate(rows(1, 4));
+    const QList<QPoint> asked = grid.takeMissing(view);
+    EXPECT_EQ(asked, (QList<QPoint>{{0, 1}, {1, 1}, {2, 1}, {0, 2}, {1, 2}, {2, 2}}));
+    grid.invalidate(rows(1, 2));
+    EXPECT_TRUE(grid.takeMissing(view).isEmpty()) << "a pending tile is not asked for twice";
+
+    for (const QPoint tile : asked)
+        grid.store(tile, grid.generation(), drawn);
+    EXPECT_TRUE(grid.isCurrent(view));
+    EXPECT_TRUE(grid.takeMissing(view).isEmpty()) << "what arrived is not asked for again";
+    EXPECT_EQ(grid.takeMissing(QRect(QPoint(0, 3), QPoint(2, 5))).size(), 6)
+        << "the changed tiles below the view wait until scrolled to";
+}
+
 TEST(TileGrid, tileTheEngineCouldNotDraw_keepsWhatWasThere)
 {
     TileGrid grid;

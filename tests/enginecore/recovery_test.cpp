@@ -15,7 +15,7 @@ using namespace std::chrono_literals;
 namespace {
 
 const RecoverySchedule::Clock::time_point T0{};
-const enginecore::RecoveryTiming Timing{1500ms, 8000ms, 5000ms};
+const enginecore::RecoveryTiming Timing{1500ms, 8000ms, 5000ms, 250ms};
 
 TEST(RecoverySchedule, editOperation_isDueAtOnce)
 {
@@ -23,6 +23,22 @@ TEST(RecoverySchedule, editOperation_isDueAtOnce)
     EXPECT_EQ(schedule.due(), std::nullopt);
     schedule.changed(Change::Edit, T0 + 3s);
     EXPECT_EQ(schedule.due(), T0 + 3s);
+}
+
+TEST(RecoverySchedule, command_isDueAfterAShortPause_notInARunOfPresses)
+{
+    RecoverySchedule schedule(Timing);
+    schedule.changed(Change::Command, T0);
+    EXPECT_EQ(schedule.due(), T0 + 250ms);
+    schedule.changed(Change::Input, T0 + 100ms);
+    schedule.changed(Change::Command, T0 + 200ms);
+    EXPECT_EQ(schedule.due(), T0 + 450ms);
+    for (auto at = T0 + 200ms; at <= T0 + 10s; at += 200ms)
+        schedule.changed(Change::Command, at);
+    EXPECT_EQ(schedule.due(), T0 + 8s) << "a long run gets its copy all the same";
+    schedule.written();
+    schedule.changed(Change::Input, T0 + 1s);
+    EXPECT_EQ(schedule.due(), T0 + 2500ms) << "the next copy waits for a pause again";
 }
 
 TEST(RecoverySchedule, typing_isDueOncePaused_andEachKeyMovesThePause)
@@ -164,6 +180,34 @@ INSTANTIATE_TEST_SUITE_P(
                       reply::Tile{0, {1, 1}, "\0\0\0\0"}},
         UnchangedCase{"export", request::Save{"/a.pdf", "pdf", {}}, reply::Saved{3}}),
     [](const auto &info) { return std::string(info.param.name); });
+
+TEST_F(RecoveryKeeperTest, command_isNotCopiedBeforeItsReply_butSoonAfter)
+{
+    m_keeper.keep(copyPath(), QStringLiteral("docx"));
+    m_keeper.handled(request::Uno{".uno:Bold", {}, true, 1000},
+                     reply::CommandResult{".uno:Bold", true, {}}, T0);
+    EXPECT_FALSE(QFile::exists(copyPath())) << "the tiles that show it go first";
+    EXPECT_EQ(m_keeper.due(), T0 + 250ms);
+    EXPECT_TRUE(m_keeper.writeIfDue(T0 + 250ms));
+    EXPECT_EQ(copy(), "first state");
+}
+
+TEST(RecoveryChange, eachChangingRequest_hasItsKindOfCopy)
+{
+    const std::pair<Request, std::optional<Change>> cases[] = {
+        {request::Replace{"c", "k", true}, Change::Edit},
+        {request::EnterCellText{"12"}, Change::Command},
+        {request::Uno{".uno:Bold", {}, true, 1000}, Change::Command},
+        {request::Paste{{{"text/plain;charset=utf-8", "x"}}}, Change::Command},
+        {request::Copy{true}, Change::Command},
+        {request::Copy{false}, std::nullopt},
+        {request::Uno{".uno:Bold", {}, false, 1000}, Change::Input},
+        {request::Key{KeyAction::Press, 'a', 512}, Change::Input},
+        {request::Tile{0, {0, 0, 10, 10}, {1, 1}}, std::nullopt},
+    };
+    for (const auto &[request, change] : cases)
+        EXPECT_EQ(enginecore::changeOf(request), change) << request.index();
+}
 
 TEST_F(RecoveryKeeperTest, typing_isCopiedOnlyWhenDue)
 {

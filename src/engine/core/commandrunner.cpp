@@ -1,5 +1,7 @@
 #include "commandrunner.h"
 
+#include "enginetrace.h"
+
 #include <LibreOfficeKit/LibreOfficeKitEnums.h>
 
 #include <QJsonDocument>
@@ -39,7 +41,9 @@ std::optional<CommandResult> CommandRunner::run(const QByteArray &command,
 {
     if (!settleInput())
         return std::nullopt;
+    qCDebug(lcLatency) << "engine: running" << command;
     m_document->postUnoCommand(command, arguments, true);
+    qCDebug(lcLatency) << "engine: posted" << command;
     std::optional<CommandResult> result;
     const QString name = QString::fromUtf8(command);
     const bool finished = m_queue.waitFor(
@@ -50,6 +54,7 @@ std::optional<CommandResult> CommandRunner::run(const QByteArray &command,
             return result && result->command == name;
         },
         timeoutMs);
+    qCDebug(lcLatency) << "engine: ran" << command;
     return finished ? result : std::nullopt;
 }
 
@@ -91,6 +96,7 @@ bool CommandRunner::settle()
 {
     // A command posted after input runs after it, so its result tells that the input has been
     // applied. .uno:ModifiedStatus only reports state: it changes nothing and always answers.
+    qCDebug(lcLatency) << "engine: settling input";
     m_document->postUnoCommand(".uno:ModifiedStatus", {}, true);
     return m_queue.waitFor(
         [](const Callback &callback) {

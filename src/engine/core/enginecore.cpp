@@ -10,6 +10,8 @@
 #include "refusals.h"
 #include "sheetcells.h"
 
+#include "enginetrace.h"
+
 #include <LibreOfficeKit/LibreOfficeKitEnums.h>
 
 #include <QDir>
@@ -112,8 +114,10 @@ Reply EngineCore::handle(const Request &request)
         return *refused;
     m_passingThroughParts = std::holds_alternative<request::ExportSheet>(request);
     Reply reply = route(request);
-    if (std::exchange(m_passingThroughParts, false))
-        drainCallbacks();
+    // What the request changed goes out with its answer, not a turn of the event loop later: a
+    // command's result comes before LibreOffice's invalidations of it.
+    m_passingThroughParts = false;
+    drainCallbacks();
     m_recovery.handled(request, reply, RecoveryKeeper::Clock::now());
     return reply;
 }
@@ -248,8 +252,10 @@ Reply EngineCore::load(const QString &path)
         m_document->setAuthor(m_settings.author);
     m_recovery.setDocumentKind(m_kind);
     m_commands.setDocument(m_document.get());
-    m_document->listen(
-        [this](int type, const QByteArray &payload) { m_callbacks.push(type, payload); });
+    m_document->listen([this](int type, const QByteArray &payload) {
+        qCDebug(lcLatency) << "engine: LibreOffice callback" << type << payload.left(60);
+        m_callbacks.push(type, payload);
+    });
     if (m_kind != DocumentKind::Text && m_document->parts() > 0)
         m_document->setPart(0);
     return info();

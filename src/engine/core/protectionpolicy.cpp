@@ -74,7 +74,11 @@ bool mayChangeDocument(const Request &request)
         return !isHarmlessCommand(*uno);
     if (const auto *review = std::get_if<request::Review>(&request))
         return reviewChanges(*review);
-    return std::holds_alternative<request::Replace>(request) ||
+    if (const auto *copy = std::get_if<request::Copy>(&request))
+        return copy->cut;
+    return std::holds_alternative<request::Paste>(request) ||
+           std::holds_alternative<request::EnterCellText>(request) ||
+           std::holds_alternative<request::Replace>(request) ||
            std::holds_alternative<request::AddBookmark>(request) ||
            std::holds_alternative<request::InsertPicture>(request) ||
            std::holds_alternative<request::InsertFile>(request) ||

@@ -48,9 +48,15 @@ std::optional<RecoverySchedule::Change> changeOf(const Request &request)
 {
     if (!mayChangeDocument(request))
         return std::nullopt;
-    const auto *uno = std::get_if<request::Uno>(&request);
+    // A command's copy would hold up the tiles that show it; the copy follows them.
+    if (const auto *uno = std::get_if<request::Uno>(&request))
+        return uno->wait ? RecoverySchedule::Change::Command : RecoverySchedule::Change::Input;
+    if (std::holds_alternative<request::Paste>(request) ||
+        std::holds_alternative<request::Copy>(request) ||
+        std::holds_alternative<request::EnterCellText>(request))
+        return RecoverySchedule::Change::Command;
     const bool input = std::holds_alternative<request::Key>(request) ||
-                       std::holds_alternative<request::Mouse>(request) || (uno && !uno->wait);
+                       std::holds_alternative<request::Mouse>(request);
     return input ? RecoverySchedule::Change::Input : RecoverySchedule::Change::Edit;
 }
 

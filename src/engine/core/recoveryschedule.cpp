@@ -17,12 +17,14 @@ void RecoverySchedule::changed(Change change, Clock::time_point now)
     ++m_changes;
     m_lastChange = now;
     m_editWaiting = m_editWaiting || change == Change::Edit;
+    m_commandWaiting = m_commandWaiting || change == Change::Command;
 }
 
 void RecoverySchedule::written()
 {
     m_written = m_changes;
     m_editWaiting = false;
+    m_commandWaiting = false;
 }
 
 void RecoverySchedule::savedInOwnFormat()
@@ -41,9 +43,12 @@ std::optional<RecoverySchedule::Clock::time_point> RecoverySchedule::due() const
 {
     if (!needsCopy() || m_written == m_changes)
         return std::nullopt;
-    const Clock::time_point when = m_editWaiting ? m_lastChange
-                                                 : std::min(m_lastChange + m_timing.pause,
-                                                            m_firstUnwritten + m_timing.longest);
+    // A copy holds LibreOffice up while it is written: after a command it waits for a short
+    // pause, so that it does not land in the middle of a run of presses.
+    const auto pause = m_commandWaiting ? m_timing.command : m_timing.pause;
+    const Clock::time_point when =
+        m_editWaiting ? m_lastChange
+                      : std::min(m_lastChange + pause, m_firstUnwritten + m_timing.longest);
     return std::max(when, m_retryAt);
 }
 

@@ -13,20 +13,24 @@ struct RecoveryTiming
     std::chrono::milliseconds longest{8000};
     // A copy that could not be written is tried again after this long.
     std::chrono::milliseconds retry{5000};
+    // After a command, a pause this long is enough for a copy; its tiles have been drawn.
+    std::chrono::milliseconds command{250};
 };
 
 // When the engine writes the loaded document's recovery copy. An editing operation wants a
-// copy at once; typing wants one once the user pauses, or after a stretch of typing without a
-// pause, so the copy trails the document by a few seconds at most and a write seldom lands
-// mid-word. Changes are counted, so a copy or a save covers exactly the changes made before it.
+// copy at once; a command (bold, undo, a table) one after a short pause, once the view has shown
+// it; typing one once the user pauses, or after a stretch of typing without a pause, so the copy
+// trails the document by a few seconds at most and a write seldom lands mid-word. Changes are
+// counted, so a copy or a save covers exactly the changes made before it.
 class RecoverySchedule
 {
 public:
     using Clock = std::chrono::steady_clock;
 
     enum class Change {
-        Edit,  // an editing operation: copied before its reply
-        Input, // typing and other input: copied once the user pauses
+        Edit,    // an editing operation: copied before its reply
+        Command, // a command: copied after a short pause, its tiles drawn first
+        Input,   // typing and other input: copied once the user pauses
     };
 
     explicit RecoverySchedule(RecoveryTiming timing = {}) : m_timing(timing) {}
@@ -55,6 +59,7 @@ private:
     unsigned long m_confirmed = 0;
     std::optional<unsigned long> m_saved;
     bool m_editWaiting = false;
+    bool m_commandWaiting = false;
     Clock::time_point m_firstUnwritten;
     Clock::time_point m_lastChange;
     Clock::time_point m_retryAt;

@@ -3,6 +3,7 @@
 #include "core/controlfailure.h"
 #include "core/enginelocation.h"
 #include "core/refusalcauses.h"
+#include "enginetrace.h"
 
 #include <QDir>
 #include <QEventLoop>
@@ -91,7 +92,9 @@ void EngineClient::start()
     connect(m_server, &QLocalServer::newConnection, this, &EngineClient::onConnection);
 
     m_process = new QProcess(this);
-    m_process->setProcessChannelMode(QProcess::SeparateChannels);
+    // While the latency is traced the engine's lines go where the control's go.
+    m_process->setProcessChannelMode(lcLatency().isDebugEnabled() ? QProcess::ForwardedErrorChannel
+                                                                  : QProcess::SeparateChannels);
     m_process->setStandardOutputFile(QProcess::nullDevice());
     connect(m_process, &QProcess::readyReadStandardError, this, [this] {
         const QByteArray output = m_process->readAllStandardError();
@@ -164,10 +167,13 @@ void EngineClient::post(const Request &request, Handler handler)
     }
     const quint64 id = m_nextId++;
     m_pending.insert(id, std::move(handler));
+    qCDebug(lcLatency) << "control: request" << id << "kind" << request.index() << "sent";
     const QByteArray frame = encode(RequestFrame{id, request});
-    if (m_socket)
+    if (m_socket) {
+        // Out now, not once the event loop next runs: painting may come first.
         m_socket->write(frame);
-    else
+        m_socket->flush();
+    } else
         m_outbox.append(frame);
 }
 
@@ -178,6 +184,7 @@ void EngineClient::onReadyRead()
         if (!frame)
             break;
         if (const auto *event = std::get_if<EventFrame>(&*frame)) {
+            qCDebug(lcLatency) << "control: event" << event->event.index() << "in";
             onEvent(event->event);
             continue;
         }
@@ -185,6 +192,7 @@ void EngineClient::onReadyRead()
         const Handler handler = answer ? m_pending.take(answer->id) : Handler();
         if (!handler)
             continue;
+        qCDebug(lcLatency) << "control: reply" << answer->id << "in";
         if (const auto *error = std::get_if<reply::Error>(&answer->reply))
             handler(nullptr, {Failure::Cause::Refused, error->code, error->message});
         else

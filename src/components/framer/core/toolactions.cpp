@@ -3,6 +3,7 @@
 #include "core/clipboardformats.h"
 #include "core/controlfailure.h"
 #include "core/engineclient.h"
+#include "enginetrace.h"
 
 #include <QClipboard>
 #include <QGuiApplication>
@@ -82,6 +83,7 @@ void ToolActions::runCommand(Tool tool, const QString &command, const QJsonObjec
 {
     if (!usable(tool))
         return;
+    qCDebug(lcLatency) << "control: tool" << command;
     const QByteArray json = arguments.isEmpty()
                                 ? QByteArray()
                                 : QJsonDocument(arguments).toJson(QJsonDocument::Compact);

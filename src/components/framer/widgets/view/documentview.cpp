@@ -2,6 +2,7 @@
 
 #include "core/documentmodel.h"
 #include "core/zoomrules.h"
+#include "enginetrace.h"
 
 #include <QKeyEvent>
 #include <QPainter>
@@ -307,9 +308,13 @@ void DocumentView::onEngineEvent(const Event &event)
                        viewport()->update();
                    },
                    [this](const event::DocumentSize &e) {
+                       // A document that grew longer keeps what its tiles show (LibreOffice
+                       // invalidates what moved); a wider one is laid out anew.
+                       const bool wider = e.width != m_model->info().width;
                        m_model->setSize(e.width, e.height);
                        relayout();
-                       m_grid.invalidateAll();
+                       if (wider)
+                           m_grid.invalidateAll();
                        viewport()->update();
                    },
                    [this](const event::PartChanged &e) {
@@ -339,6 +344,7 @@ void DocumentView::ensureCursorVisible()
 
 void DocumentView::paintEvent(QPaintEvent *event)
 {
+    qCDebug(lcLatency) << "control: painting" << event->rect();
     QPainter painter(viewport());
     const QColor backdrop = palette().color(QPalette::Window).darker(108);
     painter.fillRect(event->rect(), hasDocument() ? backdrop : palette().color(QPalette::Base));

@@ -1,5 +1,7 @@
 #include "widgets/view/tilepainter.h"
 
+#include "enginetrace.h"
+
 #include <QPainter>
 #include <QWidget>
 
@@ -32,7 +34,9 @@ QRect TilePainter::visibleTiles() const
 void TilePainter::requestMissing(int part)
 {
     const int generation = m_grid.generation();
-    for (const QPoint tile : m_grid.takeMissing(visibleTiles())) {
+    const QList<QPoint> missing = m_grid.takeMissing(visibleTiles());
+    qCDebug(lcLatency) << "control: asking for" << missing.size() << "tiles";
+    for (const QPoint tile : missing) {
         m_engine->requestTile(
             part, m_grid.tileTwips(tile), tilePixels(), this,
             [this, tile, generation](const QImage &image) { store(tile, generation, image); });
@@ -46,10 +50,11 @@ void TilePainter::store(QPoint tile, int generation, const QImage &image)
     if (!m_grid.store(tile, generation, drawn))
         return;
     const QRect visible = visibleTiles();
-    m_viewport->update(m_stretched.isEmpty() ? m_grid.tileRect(tile, m_scroll())
-                                             : m_viewport->rect());
+    // Only the tile's square changes: stand-ins show where tiles are still missing, not here.
+    m_viewport->update(m_grid.tileRect(tile, m_scroll()));
     m_grid.prune(visible.adjusted(-2, -2, 2, 2), MaxTiles);
     if (m_grid.isCurrent(visible)) {
+        qCDebug(lcLatency) << "control: every tile in view drawn";
         m_stretched.clear();
         emit caughtUp();
     }

@@ -1,0 +1,3 @@
+#include "enginetrace.h"
+
+Q_LOGGING_CATEGORY(lcLatency, "quillary.latency", QtWarningMsg)
