@@ -103,8 +103,10 @@ public:
 
     engineprotocol::reply::DocumentInfo load(const QString &path, const QString &subject);
     void close();
-    // Writes the document to path; format is an extension ("docx", "pdf"), empty its own.
-    void save(const QString &path, const QString &format, const QString &subject);
+    // Writes the document to path; format is an extension ("docx", "pdf"), empty its own;
+    // options are LibreOffice's filter options (its JSON), empty for its defaults.
+    void save(const QString &path, const QString &format, const QString &subject,
+              const QString &options = {});
     QImage renderTile(int part, const QRect &twips, const QSize &pixels);
     // Draws the tiles in one go: the engine draws each while the previous one travels.
     QList<QImage> renderTiles(int part, const QList<QRect> &twips, const QSize &pixels);

@@ -32,6 +32,8 @@ enum class Tool {
     InsertTable,
     Zoom,
     Find,
+    Print,
+    PrintPreview,
 };
 
 struct ToolInfo
@@ -56,7 +58,7 @@ QString toolTipText(const ToolInfo &info);
 // Whether a document of kind has the tool: spreadsheets have no bullets, numbering or tables.
 bool appliesTo(Tool tool, engineprotocol::DocumentKind kind);
 // The .uno: command the tool runs and follows in a document of kind; empty for tools that
-// run none of their own (the clipboard, zoom, find) or that take a value.
+// run none of their own (the clipboard, zoom, find, printing) or that take a value.
 QString toolCommand(Tool tool, engineprotocol::DocumentKind kind);
 // The command whose state the tool shows; the one it runs, the font's or the size's.
 QString followedCommand(Tool tool, engineprotocol::DocumentKind kind);

@@ -86,6 +86,9 @@ EditingToolBar::EditingToolBar(QWidget *parent) : QToolBar(parent)
     addSeparator();
     addZoomBox();
     addTool(Tool::Find);
+    addSeparator();
+    addTool(Tool::Print);
+    addTool(Tool::PrintPreview);
 }
 
 void EditingToolBar::name(QWidget *widget, Tool tool)
