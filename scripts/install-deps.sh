@@ -10,6 +10,7 @@ packages=(
   libgtest-dev libgmock-dev
   libcpp-httplib-dev libmicrohttpd-dev libsqlite3-dev libssl-dev zlib1g-dev libzip-dev
   libreofficekit-dev libreoffice-writer libreoffice-calc libreoffice-impress
+  libcups2-dev qt6-pdf-dev
   shared-mime-info
   fonts-noto-cjk fonts-dejavu-core
   xvfb xauth imagemagick x11-utils poppler-utils openbox

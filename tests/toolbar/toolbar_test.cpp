@@ -2,6 +2,7 @@
 
 #include "core/tools.h"
 #include "widgets/tools/findbar.h"
+#include "widgets/tools/printpreview.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -11,10 +12,15 @@
 #include <QInputMethodEvent>
 #include <QLabel>
 #include <QMenu>
+#include <QPrinter>
+#include <QProcess>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QScrollBar>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
 
 #include <gtest/gtest.h>
@@ -119,6 +125,65 @@ TEST_F(ToolBarTest, documentKeys_reachTheDocument_beforeTheHostWindowsShortcuts)
     elsewhere.setFocus();
     QTest::keyClick(&elsewhere, Qt::Key_E, Qt::ControlModifier);
     EXPECT_EQ(fired, (QStringList{QStringLiteral("F1"), QStringLiteral("Ctrl+E")}));
+}
+
+QString pdfText(const QString &pdf, int *pages)
+{
+    QProcess info;
+    info.start(QStringLiteral("pdfinfo"), {pdf});
+    info.waitForFinished(30000);
+    const QRegularExpression count(QStringLiteral("Pages:\\s+(\\d+)"));
+    *pages = count.match(QString::fromUtf8(info.readAllStandardOutput())).captured(1).toInt();
+    QProcess text;
+    text.start(QStringLiteral("pdftotext"), {pdf, QStringLiteral("-")});
+    text.waitForFinished(30000);
+    return QString::fromUtf8(text.readAllStandardOutput());
+}
+
+// Printing lays the pages out in the engine and hands them on as PDF: the chosen pages, with
+// their text as text; the preview shows the same pages; a queue CUPS does not know is refused.
+TEST_F(ToolBarTest, print_theChosenPagesAsText_previewShowsThem_unknownPrinterRefused)
+{
+    QTemporaryDir out;
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(out.filePath(QStringLiteral("printed.pdf")));
+    EXPECT_FALSE(shown().control.print(&printer)) << "nothing to print without a document";
+
+    ASSERT_TRUE(shown().open(QStringLiteral("sample.docx")));
+    EXPECT_TRUE(tool(framer::Tool::Print)->isEnabled());
+    printer.setPrintRange(QPrinter::PageRange);
+    printer.setFromTo(2, 2);
+    ASSERT_TRUE(shown().control.print(&printer))
+        << shown().control.lastError().message.toStdString();
+    int pages = 0;
+    const QString text = pdfText(printer.outputFileName(), &pages);
+    EXPECT_EQ(pages, 1);
+    EXPECT_TRUE(text.contains(QStringLiteral("Quillary sample page two."))) << text.toStdString();
+
+    // The preview runs its own loop: it is answered once it is up.
+    int previewPages = 0;
+    QTimer answer;
+    answer.setInterval(20);
+    QObject::connect(&answer, &QTimer::timeout, [&] {
+        auto *preview = qobject_cast<framer::PrintPreview *>(QApplication::activeModalWidget());
+        if (!preview)
+            return;
+        answer.stop();
+        previewPages = preview->pageCount();
+        preview->reject();
+    });
+    answer.start();
+    shown().click(QStringLiteral("打印预览"));
+    EXPECT_TRUE(eventually([&] { return !answer.isActive(); }));
+    EXPECT_EQ(previewPages, 2);
+
+    QPrinter queue(QPrinter::HighResolution);
+    queue.setPrinterName(QStringLiteral("no-such-queue"));
+    queue.setOutputFormat(QPrinter::NativeFormat);
+    EXPECT_FALSE(shown().control.print(&queue));
+    const QString refusal = shown().control.lastError().message;
+    EXPECT_TRUE(refusal.startsWith(QStringLiteral("无法打印"))) << refusal.toStdString();
 }
 
 TEST_F(ToolBarTest, sizeColourAndTable_chosenInTheToolBar_areInTheSavedDocx)

@@ -205,6 +205,10 @@ void DocumentControlPrivate::setUp()
         emit q->errorOccurred({ControlError::Failed, message});
     });
     QObject::connect(view, &framer::DocumentView::zoomChanged, q, &DocumentControl::zoomChanged);
+    QObject::connect(tools, &framer::ControlTools::printRequested, q,
+                     &DocumentControl::showPrintDialog);
+    QObject::connect(tools, &framer::ControlTools::printPreviewRequested, q,
+                     &DocumentControl::showPrintPreview);
 }
 
 bool DocumentControlPrivate::attempt(const std::function<bool()> &work)

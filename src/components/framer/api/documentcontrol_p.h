@@ -10,6 +10,7 @@
 class QLabel;
 
 namespace framer {
+struct PrintJob;
 class ControlSession;
 class ControlTools;
 class DocumentEditor;
@@ -48,6 +49,7 @@ public:
     void load(const QString &source);
     void saveFile(const QString &path);
     bool exportDocument(Document &document, const QString &path, const QString &format);
+    void printPages(const framer::PrintJob &job);
     void takeFocusUnlessHostHasIt();
     void onDocumentClosed(const QString &message);
     void onDocumentLost();

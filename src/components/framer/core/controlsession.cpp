@@ -265,6 +265,14 @@ QString ControlSession::saveTo(QString path)
     return path;
 }
 
+void ControlSession::exportPdf(const QString &path, const QByteArray &options)
+{
+    const LoadedDocument &document = requireDocument(QStringLiteral("打印"));
+    writeThroughEngine(path, [&](const QString &temporary) {
+        m_engine->save(temporary, QStringLiteral("pdf"), document.name, QString::fromUtf8(options));
+    });
+}
+
 void ControlSession::upload(const QString &address)
 {
     if (!m_document)

@@ -51,6 +51,9 @@ public:
     // Saves in the format path's extension names, adding the document's own extension when it
     // has none; returns the path written.
     QString saveTo(QString path);
+    // Writes the document's pages as PDF to path, laid out as LibreOffice prints them;
+    // options are its PDF export options (a page range).
+    void exportPdf(const QString &path, const QByteArray &options);
     void upload(const QString &address);
     void download(const QString &address, const QString &path);
     // Brings the document back in a fresh engine after documentLost(), asynchronously, with the

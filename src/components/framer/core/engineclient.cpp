@@ -401,9 +401,10 @@ void EngineClient::close()
         call<reply::Done>(request::Close{}, m_options.callTimeoutMs);
 }
 
-void EngineClient::save(const QString &path, const QString &format, const QString &subject)
+void EngineClient::save(const QString &path, const QString &format, const QString &subject,
+                        const QString &options)
 {
-    call<reply::Saved>(request::Save{QFileInfo(path).absoluteFilePath(), format, {}},
+    call<reply::Saved>(request::Save{QFileInfo(path).absoluteFilePath(), format, options},
                        m_options.loadTimeoutMs, subject);
 }
 

@@ -114,8 +114,10 @@ public:
     void setUserSettings(const engineprotocol::UserSettings &settings);
     const engineprotocol::UserSettings &userSettings() const { return m_userSettings; }
     void close();
-    // Writes the document to path; format is an extension ("docx", "pdf"), empty its own.
-    void save(const QString &path, const QString &format, const QString &subject);
+    // Writes the document to path; format is an extension ("docx", "pdf"), empty its own;
+    // options are LibreOffice's filter options (its JSON), empty for its defaults.
+    void save(const QString &path, const QString &format, const QString &subject,
+              const QString &options = {});
     QImage renderTile(int part, const QRect &twips, const QSize &pixels);
     // Draws the tiles in one go: the engine draws each while the previous one travels.
     QList<QImage> renderTiles(int part, const QList<QRect> &twips, const QSize &pixels);

@@ -28,6 +28,8 @@ const QList<ToolInfo> &toolTable()
         {Tool::InsertTable, QStringLiteral("插入表格"), {}},
         {Tool::Zoom, QStringLiteral("缩放"), QStringLiteral("Ctrl+滚轮, Ctrl++, Ctrl+-"), false},
         {Tool::Find, QStringLiteral("查找"), QStringLiteral("Ctrl+F"), false},
+        {Tool::Print, QStringLiteral("打印"), QStringLiteral("Ctrl+P"), false},
+        {Tool::PrintPreview, QStringLiteral("打印预览"), {}, false},
         {Tool::TrackChanges, QStringLiteral("修订"), QStringLiteral("Ctrl+Shift+C"), true, true},
         {Tool::ShowChanges, QStringLiteral("显示修订"), {}, false, true},
         {Tool::PreviousChange, QStringLiteral("上一处"), {}, false},

@@ -32,6 +32,8 @@ enum class Tool {
     InsertTable,
     Zoom,
     Find,
+    Print,
+    PrintPreview,
     TrackChanges,
     ShowChanges,
     PreviousChange,
@@ -67,7 +69,7 @@ bool isReviewTool(Tool tool);
 // only text documents have the review tools.
 bool appliesTo(Tool tool, engineprotocol::DocumentKind kind);
 // The .uno: command the tool runs and follows in a document of kind; empty for tools that
-// run none of their own (the clipboard, zoom, find) or that take a value.
+// run none of their own (the clipboard, zoom, find, printing) or that take a value.
 QString toolCommand(Tool tool, engineprotocol::DocumentKind kind);
 // The command whose state the tool shows; the one it runs, the font's or the size's.
 QString followedCommand(Tool tool, engineprotocol::DocumentKind kind);

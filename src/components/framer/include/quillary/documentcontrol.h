@@ -13,6 +13,7 @@
 #include <memory>
 
 class QNetworkAccessManager;
+class QPrinter;
 
 namespace quillary {
 
@@ -163,6 +164,16 @@ public:
     bool rejectChange(int id);
     bool acceptAllChanges();
     bool rejectAllChanges();
+    // Prints the document as the engine lays out its pages, what it shows (tracked changes as
+    // shown), through printer: to its CUPS queue, or to its file when its output format is PDF.
+    // Its page range, copies, collation and duplex are kept. The pages travel as PDF, so text
+    // stays text in the document's fonts.
+    bool print(QPrinter *printer);
+    // Asks with the system's print dialog (打印, Ctrl+P), then prints; a cancelled dialog is no
+    // failure.
+    bool showPrintDialog();
+    // Shows the pages as they will print (打印预览); its 打印 button goes on to the print dialog.
+    bool showPrintPreview();
 
     // The editing tools above the document (undo, clipboard, fonts, alignment, lists,
     // tables, zoom, find); shown unless hidden here.

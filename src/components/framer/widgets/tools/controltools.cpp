@@ -46,6 +46,10 @@ ControlTools::ControlTools(EngineClient *engine, DocumentView *view, QWidget *co
     connect(m_toolBar, &EditingToolBar::toolTriggered, this, [this](Tool tool) {
         if (tool == Tool::Find)
             return openFindBar();
+        if (tool == Tool::Print)
+            return emit printRequested();
+        if (tool == Tool::PrintPreview)
+            return emit printPreviewRequested();
         m_actions->run(tool);
         // Typing goes on in the document after a press.
         m_view->setFocus(Qt::OtherFocusReason);
@@ -111,6 +115,10 @@ void ControlTools::addShortcuts(QWidget *control)
     add(QKeySequence::keyBindings(QKeySequence::Cut), [this] { m_actions->run(Tool::Cut); });
     add(QKeySequence::keyBindings(QKeySequence::Paste), [this] { m_actions->run(Tool::Paste); });
     add(QKeySequence::keyBindings(QKeySequence::Find), [this] { openFindBar(); });
+    add(QKeySequence::keyBindings(QKeySequence::Print), [this] {
+        if (m_actions->state(Tool::Print).enabled)
+            emit printRequested();
+    });
     add({QKeySequence(Qt::CTRL | Qt::Key_Plus), QKeySequence(Qt::CTRL | Qt::Key_Equal)},
         [this] { m_view->zoomBy(1); });
     add({QKeySequence(Qt::CTRL | Qt::Key_Minus)}, [this] { m_view->zoomBy(-1); });

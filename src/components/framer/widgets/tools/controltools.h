@@ -38,6 +38,9 @@ public:
 signals:
     // A tool's action was refused; message says why.
     void failed(const QString &message);
+    // 打印 (Ctrl+P) and 打印预览 were asked for; the control's API prints.
+    void printRequested();
+    void printPreviewRequested();
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;

@@ -93,6 +93,9 @@ EditingToolBar::EditingToolBar(QWidget *parent) : QToolBar(parent)
     addSeparator();
     addZoomBox();
     addTool(Tool::Find);
+    addSeparator();
+    addTool(Tool::Print);
+    addTool(Tool::PrintPreview);
     addReviewGroup();
 }
 

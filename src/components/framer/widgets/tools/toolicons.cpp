@@ -127,6 +127,17 @@ void draw(QPainter &p, Tool tool, const QColor &colour)
         p.drawEllipse(QRect(5, 5, 15, 15));
         p.drawLine(18, 18, 27, 27);
         break;
+    case Tool::Print:
+    case Tool::PrintPreview:
+        // A printer with its paper; the preview adds a lens over the page.
+        p.drawRect(9, 4, 14, 8);
+        p.drawRect(4, 12, 24, 10);
+        p.drawRect(9, 19, 14, 9);
+        if (tool == Tool::PrintPreview) {
+            p.drawEllipse(QRect(17, 15, 9, 9));
+            p.drawLine(24, 22, 29, 28);
+        }
+        break;
     default:
         break;
     }
