@@ -6,6 +6,7 @@
 #include "api/documentcontrol_p.h"
 #include "core/controlsession.h"
 #include "core/documentmodel.h"
+#include "figures.h"
 #include "flattext.h"
 #include "widgets/view/documentview.h"
 
@@ -27,13 +28,10 @@
 #include <cstdio>
 #include <vector>
 
-namespace {
+using benchsupport::die;
+using benchsupport::median;
 
-[[noreturn]] void die(const QString &message)
-{
-    std::fprintf(stderr, "bench-engine: %s\n", qPrintable(message));
-    std::exit(1);
-}
+namespace {
 
 // A line of /proc/self/status in bytes: VmRSS (all resident memory) or RssAnon (the part
 // that is not mapped files such as fonts and libraries, which the kernel may drop and
@@ -60,12 +58,6 @@ double runSeconds(const QString &program, const QStringList &arguments)
     if (!process.waitForFinished(600000) || process.exitCode() != 0)
         die(QStringLiteral("%1 failed").arg(program));
     return timer.nsecsElapsed() / 1e9;
-}
-
-double median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
 }
 
 QString makeLongDocument(const QString &folder, const QString &profile)

@@ -6,6 +6,7 @@
 #include "api/documentcontrol_p.h"
 #include "core/controlsession.h"
 #include "core/engineclient.h"
+#include "figures.h"
 #include "floor.h"
 #include "latencydocuments.h"
 #include "widgets/tools/editingtoolbar.h"
@@ -30,15 +31,11 @@
 #include <functional>
 #include <vector>
 
+using benchsupport::die;
+
 namespace {
 
 constexpr int Runs = 20;
-
-[[noreturn]] void die(const QString &message)
-{
-    std::fprintf(stderr, "bench-latency: %s\n", qPrintable(message));
-    std::exit(1);
-}
 
 struct Figures
 {

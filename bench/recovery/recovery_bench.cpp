@@ -4,6 +4,7 @@
 // type, and typing without a pause for longer than the copy waits. Also the time one copy
 // takes to write.
 #include "core/engineclient.h"
+#include "figures.h"
 #include "flattext.h"
 
 #include <QCoreApplication>
@@ -17,15 +18,11 @@
 #include <cstdio>
 #include <vector>
 
+using benchsupport::die;
+
 using namespace engineprotocol;
 
 namespace {
-
-[[noreturn]] void die(const QString &message)
-{
-    std::fprintf(stderr, "bench-recovery: %s\n", qPrintable(message));
-    std::exit(1);
-}
 
 QString writeLongDocument(const QString &folder)
 {

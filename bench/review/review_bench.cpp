@@ -1,6 +1,7 @@
 // Measures the review of a long text document: listing its 1,000 recorded changes and accepting
 // all of them, median of 3, beside opening the same document in the same run (the anchor: what
 // the user waits for before reviewing at all).
+#include "figures.h"
 #include "flattext.h"
 
 #include <quillary/documentcontrol.h>
@@ -14,22 +15,13 @@
 #include <functional>
 #include <vector>
 
+using benchsupport::die;
+using benchsupport::median;
+
 namespace {
 
 constexpr int Changes = 1000;
 constexpr int Runs = 3;
-
-[[noreturn]] void die(const QString &message)
-{
-    std::fprintf(stderr, "bench-review: %s\n", qPrintable(message));
-    std::exit(1);
-}
-
-double median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
 
 double milliseconds(const std::function<bool()> &work, quillary::DocumentControl &control)
 {

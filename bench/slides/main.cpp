@@ -5,6 +5,7 @@
 #include "api/documentcontrol_p.h"
 #include "core/controlsession.h"
 #include "core/documentmodel.h"
+#include "figures.h"
 #include "widgets/slides/slidepanel.h"
 #include "widgets/view/documentview.h"
 
@@ -18,15 +19,11 @@
 
 #include <cstdio>
 
+using benchsupport::die;
+
 namespace {
 
 constexpr int Slides = 40;
-
-[[noreturn]] void die(const QString &message)
-{
-    std::fprintf(stderr, "bench-slides: %s\n", qPrintable(message));
-    std::exit(1);
-}
 
 QString makePresentation(const QString &folder)
 {

@@ -1,5 +1,6 @@
 // Time from process start to the main window being exposed, for the client and for a bare Qt
 // window of the same size, measured alternately in one run. Needs a display (or xvfb-run).
+#include "figures.h"
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -9,6 +10,8 @@
 #include <algorithm>
 #include <cstdio>
 #include <vector>
+
+using benchsupport::median;
 
 namespace {
 
@@ -33,12 +36,6 @@ double timeToExpose(const QString &program)
     process.waitForFinished();
     std::fprintf(stderr, "%s never reported its window exposed\n", qPrintable(program));
     return -1;
-}
-
-double median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
 }
 
 } // namespace

@@ -5,6 +5,7 @@
 #include "core/controlsession.h"
 #include "core/documentmodel.h"
 #include "core/engineclient.h"
+#include "figures.h"
 #include "flattext.h"
 #include "widgets/view/documentview.h"
 
@@ -23,21 +24,12 @@
 #include <functional>
 #include <vector>
 
+using benchsupport::die;
+using benchsupport::median;
+
 namespace {
 
 constexpr int Runs = 20;
-
-[[noreturn]] void die(const QString &message)
-{
-    std::fprintf(stderr, "bench-toolbar: %s\n", qPrintable(message));
-    std::exit(1);
-}
-
-double median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
 
 QString writeDocument(const QString &folder)
 {
