@@ -92,8 +92,8 @@ TEST_F(UntrustedDocumentTest, linkedContent_blocked_noRequestOnOpenRecalculateSa
     ASSERT_TRUE(listener.isListening()) << "port " << testdocuments::linkListenerPort();
     TestServer server; // where the document is uploaded to
     DocumentControl control(testOptions());
-    for (const char *name :
-         {"linked-picture.docx", "linked-picture.fodt", "linked-sheet.fods", "remote-html.doc"}) {
+    for (const char *name : {"linked-picture.docx", "linked-picture.fodt", "linked-objects.fodt",
+                             "linked-sheet.fods", "remote-html.doc"}) {
         const QString document = QString::fromLatin1(name);
         ASSERT_TRUE(control.open(copy(document)))
             << name << control.lastError().message.toStdString();
@@ -136,7 +136,7 @@ TEST_F(UntrustedDocumentTest, linkedContent_fetchedFromAllowedHostsOnly_withoutN
         options.linkedContent = {DocumentControl::Options::LinkedContent::AllowListedHosts,
                                  {c.allowed}};
         DocumentControl control(options);
-        for (const char *name : {"linked-picture.docx", "remote-html.doc"}) {
+        for (const char *name : {"linked-picture.docx", "linked-objects.fodt", "remote-html.doc"}) {
             ASSERT_TRUE(control.open(copy(QString::fromLatin1(name))))
                 << name << control.lastError().message.toStdString();
             EXPECT_FALSE(noticeShown(control)) << name;

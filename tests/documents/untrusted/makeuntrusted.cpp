@@ -207,6 +207,28 @@ std::string linkedPictureOdt()
            R"(</office:text></office:body></office:document>)";
 }
 
+// An OpenDocument text with an OLE object linked to another document and a DDE link to a
+// cell of another workbook, both with their cached content.
+std::string linkedObjectsOdt()
+{
+    return std::string(R"(<?xml version="1.0" encoding="UTF-8"?><office:document )") +
+           OdfNamespaces +
+           R"(office:mimetype="application/vnd.oasis.opendocument.text"><office:body><office:text>)"
+           R"(<text:dde-connection-decls><text:dde-connection-decl office:name="linkedcell" )"
+           R"(office:dde-application="soffice" office:dde-topic=")" +
+           g_base +
+           R"(/dde.ods" office:dde-item="Sheet1.A1" office:automatic-update="true"/>)"
+           R"(</text:dde-connection-decls>)"
+           R"(<text:p>Linked object below.</text:p><text:p>)"
+           R"(<draw:frame draw:name="object" text:anchor-type="as-char" svg:width="4cm" svg:height="2cm">)"
+           R"(<draw:object xlink:href=")" +
+           g_base +
+           R"(/object.ods" xlink:type="simple" xlink:show="embed" xlink:actuate="onLoad"/>)"
+           R"(</draw:frame></text:p>)"
+           R"(<text:p>DDE: <text:dde-connection text:connection-name="linkedcell">cached cell</text:dde-connection></text:p>)"
+           R"(</office:text></office:body></office:document>)";
+}
+
 // A spreadsheet asking a web service and another workbook.
 std::string linkedSheetOds()
 {
@@ -312,6 +334,7 @@ int main(int argc, char *argv[])
     g_base = std::string("http://127.0.0.1:") + argv[2];
     linkedPictureDocx(dir + "/linked-picture.docx");
     writeText(dir + "/linked-picture.fodt", linkedPictureOdt());
+    writeText(dir + "/linked-objects.fodt", linkedObjectsOdt());
     writeText(dir + "/linked-sheet.fods", linkedSheetOds());
     writeText(dir + "/remote-html.doc", remoteHtml());
     bombDocx(dir + "/bomb.docx");
