@@ -134,7 +134,7 @@ static std::vector<Content> expectedContents()
         {"browserModule_inPrivateLibraryFolder",
          "usr/" QUILLARY_PRIVATE_LIBDIR "/libquillary-browser.so", false},
         {"documentControl_inPrivateLibraryFolder",
-         "usr/" QUILLARY_PRIVATE_LIBDIR "/libquillary-control.so.2", false},
+         "usr/" QUILLARY_PRIVATE_LIBDIR "/libquillary-control.so.3", false},
         {"documentControlHeaders", "usr/include/quillary/documentcontrol.h", false},
         {"documentControlCMakePackage",
          "usr/" QUILLARY_LIBDIR "/cmake/QuillaryControl/QuillaryControlConfig.cmake", false},
