@@ -164,6 +164,7 @@ public:
     bool rejectChange(int id);
     bool acceptAllChanges();
     bool rejectAllChanges();
+
     // Prints the document as the engine lays out its pages, what it shows (tracked changes as
     // shown), through printer: to its CUPS queue, or to its file when its output format is PDF.
     // Its page range, copies, collation and duplex are kept. The pages travel as PDF, so text
