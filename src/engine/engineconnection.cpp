@@ -50,13 +50,23 @@ bool EngineConnection::connectToClient()
     return true;
 }
 
+QString EngineConnection::profileRoot() const
+{
+    if (!m_options.profileRoot.isEmpty())
+        return m_options.profileRoot;
+    return QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation) +
+           QStringLiteral("/quillary/engine-profile");
+}
+
+bool EngineConnection::prepareProfile()
+{
+    return acquireProfile() && writeSettings();
+}
+
 bool EngineConnection::acquireProfile()
 {
     // One profile per running engine; a few reusable slots keep later starts warm.
-    QString root = m_options.profileRoot;
-    if (root.isEmpty())
-        root = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation) +
-               QStringLiteral("/quillary/engine-profile");
+    const QString root = profileRoot();
     if (!QDir().mkpath(root)) {
         m_error = QStringLiteral("cannot create the profile folder %1").arg(root);
         return false;
@@ -95,7 +105,7 @@ bool EngineConnection::writeSettings()
 
 bool EngineConnection::startOffice()
 {
-    if (!acquireProfile() || !writeSettings())
+    if (m_profileDir.isEmpty() && !prepareProfile())
         return false;
     m_office = LokOffice::start(m_options.installPath, m_profileDir);
     if (!m_office) {

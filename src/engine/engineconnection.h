@@ -31,7 +31,12 @@ public:
     ~EngineConnection() override;
 
     bool connectToClient();
-    // Starts LibreOffice and tells the client the engine is ready.
+    // Takes a free profile slot and writes the engine's settings into it.
+    bool prepareProfile();
+    // The folder the profile slots are in.
+    QString profileRoot() const;
+    // Starts LibreOffice (preparing the profile first if that was not done) and tells the
+    // client the engine is ready.
     bool startOffice();
     // Unloads the document before the office: the other order crashes at exit.
     void shutdown();

@@ -3,6 +3,7 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QDir>
 
 #include <cstdio>
 
@@ -33,7 +34,11 @@ int main(int argc, char *argv[])
     QCommandLineOption memory(QStringLiteral("memory-limit"),
                               QStringLiteral("Most bytes of address space the engine may use."),
                               QStringLiteral("bytes"));
-    parser.addOptions({server, office, profiles, isolate, allowHosts, memory});
+    QCommandLineOption confine(QStringLiteral("confine-files"),
+                               QStringLiteral("Open no files outside this folder, the profile "
+                                              "and the system's read-only folders."),
+                               QStringLiteral("dir"));
+    parser.addOptions({server, office, profiles, isolate, allowHosts, memory, confine});
     parser.process(app);
     if (!parser.isSet(server)) {
         std::fputs("quillary-office-engine: --server is required\n", stderr);
@@ -52,7 +57,20 @@ int main(int argc, char *argv[])
 
     EngineConnection engine({parser.value(server), parser.value(office), parser.value(profiles),
                              parser.value(allowHosts).split(QLatin1Char(','), Qt::SkipEmptyParts)});
-    if (!engine.connectToClient() || !engine.startOffice()) {
+    bool ready = engine.connectToClient() && engine.prepareProfile();
+    // Once the socket and the profile are there, and before LibreOffice's threads start.
+    if (ready && parser.isSet(confine)) {
+        const auto access = confinement::engineFileAccess(
+            parser.value(confine), engine.profileRoot(),
+            {QCoreApplication::applicationDirPath(), parser.value(office),
+             QDir::cleanPath(parser.value(office) + QStringLiteral("/.."))});
+        if (!confinement::confineFiles(access, &error))
+            std::fprintf(stderr,
+                         "quillary-office-engine: no file confinement (%s); documents are "
+                         "staged in the work folder all the same\n",
+                         qPrintable(error));
+    }
+    if (!ready || !engine.startOffice()) {
         std::fprintf(stderr, "quillary-office-engine: %s\n", qPrintable(engine.lastError()));
         engine.shutdown();
         return 1;

@@ -5,6 +5,7 @@
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QFileInfo>
 #include <QImage>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -12,6 +13,9 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <linux/landlock.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 #include <memory>
 #include <optional>
 
@@ -224,6 +228,41 @@ TEST(EngineSupervision, missingEngineProgram_raisesNamingIt)
         EXPECT_NE(describe(error).find("/nonexistent/quillary-office-engine"), std::string::npos)
             << describe(error);
     }
+}
+
+// Whatever asks it, and whatever a document names, the engine opens no file outside its work
+// folder; the client's load and save hand it copies there.
+TEST(EngineConfinement, filesOutsideTheWorkFolder_canBeNeitherReadNorWritten)
+{
+    if (::syscall(SYS_landlock_create_ruleset, nullptr, 0, LANDLOCK_CREATE_RULESET_VERSION) < 1)
+        GTEST_SKIP() << "this kernel has no Landlock: the engine runs unconfined here";
+    QTemporaryDir work;
+    QTemporaryDir elsewhere;
+    EngineClient::Options confined = options();
+    confined.workFolder = work.path();
+    confined.temporaryFolder = work.filePath(QStringLiteral("engine"));
+    EngineClient client(confined);
+    const QString outside = elsewhere.filePath(QStringLiteral("private.docx"));
+    ASSERT_TRUE(QFile::copy(testdocuments::path(QStringLiteral("sample.docx")), outside));
+
+    EXPECT_THROW(client.call<reply::DocumentInfo>(request::Load{outside}, 30000), ControlFailure);
+    EXPECT_TRUE(client.isRunning());
+    ASSERT_EQ(client.load(outside, QStringLiteral("private.docx")).parts, 2);
+    try {
+        client.call<reply::EditOutcome>(
+            request::InsertFile{outside, QStringLiteral("MS Word 2007 XML")}, 30000);
+    } catch (const ControlFailure &) {
+        // refused outright, or done with nothing read: the text below tells
+    }
+
+    const QString written = elsewhere.filePath(QStringLiteral("out.txt"));
+    EXPECT_THROW(client.call<reply::Saved>(request::Save{written, QStringLiteral("txt")}, 30000),
+                 ControlFailure);
+    EXPECT_FALSE(QFile::exists(written));
+    client.save(written, QStringLiteral("txt"), QStringLiteral("out.txt"));
+    QFile text(written);
+    ASSERT_TRUE(text.open(QIODevice::ReadOnly));
+    EXPECT_EQ(text.readAll().count("Quillary sample page one"), 1);
 }
 
 // What an asynchronous question gets: its reply of the asked type, why there is none when the

@@ -21,8 +21,10 @@ bool DocumentControlPrivate::exportDocument(Document &document, const QString &p
         const QString name = QFileInfo(path).fileName();
         session->writeThroughEngine(path, [&](const QString &temporary) {
             if (format.isEmpty())
-                session->engine().call<reply::Saved>(request::ExportSheet{temporary},
-                                                     framer::timeouts::ExportMs, name);
+                session->engine().writing(temporary, [&](const QString &staged) {
+                    session->engine().call<reply::Saved>(request::ExportSheet{staged},
+                                                         framer::timeouts::ExportMs, name);
+                });
             else
                 session->engine().save(temporary, format, name);
         });

@@ -25,10 +25,14 @@ QString shown(const QString &path)
     return QDir::toNativeSeparators(path);
 }
 
-EngineClient::Options withTemporaryFolder(EngineClient::Options options, const QTemporaryDir &work)
+EngineClient::Options withWorkFolder(EngineClient::Options options, const QTemporaryDir &work)
 {
-    if (options.temporaryFolder.isEmpty() && work.isValid())
+    if (!work.isValid())
+        return options;
+    if (options.temporaryFolder.isEmpty())
         options.temporaryFolder = work.filePath(QStringLiteral("engine"));
+    if (options.workFolder.isEmpty())
+        options.workFolder = work.path();
     return options;
 }
 
@@ -37,7 +41,7 @@ EngineClient::Options withTemporaryFolder(EngineClient::Options options, const Q
 ControlSession::ControlSession(QNetworkAccessManager *network, EngineClient::Options engine,
                                const QString &keptFolder, QObject *parent)
     : QObject(parent), m_network(network),
-      m_engine(new EngineClient(withTemporaryFolder(std::move(engine), m_work), this)),
+      m_engine(new EngineClient(withWorkFolder(std::move(engine), m_work), this)),
       m_model(new DocumentModel(this)),
       m_recovery(new DocumentRecovery(*m_engine, m_work.filePath(QStringLiteral("documents")),
                                       keptFolder, this))

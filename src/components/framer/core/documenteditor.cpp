@@ -84,9 +84,13 @@ reply::EditOutcome DocumentEditor::insertPicture(const QString &mark, const QStr
         return notDone(QStringLiteral("图片文件“%1”不存在").arg(source));
     if (!reader.canRead() || reader.read().isNull())
         return notDone(QStringLiteral("图片“%1”无法读取：%2").arg(source, reader.errorString()));
-    return m_session.engine().call<reply::EditOutcome>(
-        request::InsertPicture{mark, QFileInfo(path).absoluteFilePath(), floating},
-        timeouts::EditMs, QStringLiteral("图片“%1”").arg(source));
+    reply::EditOutcome outcome;
+    m_session.engine().reading(path, [&](const QString &staged) {
+        outcome = m_session.engine().call<reply::EditOutcome>(
+            request::InsertPicture{mark, staged, floating}, timeouts::EditMs,
+            QStringLiteral("图片“%1”").arg(source));
+    });
+    return outcome;
 }
 
 reply::EditOutcome DocumentEditor::insertFile(const QString &path)
@@ -103,9 +107,13 @@ reply::EditOutcome DocumentEditor::insertFile(const QString &path)
     input.close();
     if (filter.isEmpty())
         return notDone(QStringLiteral("文件“%1”的内容无法插入").arg(path));
-    return m_session.engine().call<reply::EditOutcome>(
-        request::InsertFile{QFileInfo(path).absoluteFilePath(), filter}, timeouts::EditMs,
-        QStringLiteral("文件“%1”").arg(path));
+    reply::EditOutcome outcome;
+    m_session.engine().reading(path, [&](const QString &staged) {
+        outcome = m_session.engine().call<reply::EditOutcome>(
+            request::InsertFile{staged, filter}, timeouts::EditMs,
+            QStringLiteral("文件“%1”").arg(path));
+    });
+    return outcome;
 }
 
 bool DocumentEditor::setProtected(bool on)

@@ -2,7 +2,9 @@
 
 #include "core/controlfailure.h"
 
+#include <QDir>
 #include <QFileInfo>
+#include <QScopeGuard>
 
 // The engine client's typed calls: documents in and out, the user's settings, and tiles.
 using namespace engineprotocol;
@@ -25,7 +27,56 @@ QImage tileImage(reply::Tile &&tile)
 
 reply::DocumentInfo EngineClient::load(const QString &path, const QString &subject)
 {
-    return call<reply::DocumentInfo>(loadRequest(path), m_options.loadTimeoutMs, subject);
+    reply::DocumentInfo info;
+    reading(path, [&](const QString &staged) {
+        info = call<reply::DocumentInfo>(loadRequest(staged), m_options.loadTimeoutMs, subject);
+    });
+    return info;
+}
+
+bool EngineClient::reachesDirectly(const QString &path) const
+{
+    return m_options.workFolder.isEmpty() ||
+           QFileInfo(path).absoluteFilePath().startsWith(
+               QDir(m_options.workFolder).absolutePath() + QLatin1Char('/'));
+}
+
+QString EngineClient::newStagingFolder()
+{
+    const QString folder = m_options.workFolder + QStringLiteral("/staged-%1").arg(++m_stagings);
+    if (!QDir().mkpath(folder))
+        fail(QStringLiteral("无法创建临时文件夹“%1”").arg(QDir::toNativeSeparators(folder)));
+    return folder;
+}
+
+void EngineClient::reading(const QString &path, const std::function<void(const QString &)> &use)
+{
+    if (reachesDirectly(path))
+        return use(QFileInfo(path).absoluteFilePath());
+    const QString folder = newStagingFolder();
+    const auto cleanUp = qScopeGuard([folder] { QDir(folder).removeRecursively(); });
+    const QString copy = folder + QLatin1Char('/') + QFileInfo(path).fileName();
+    QFile file(path);
+    if (!file.copy(copy))
+        fail(QStringLiteral("无法读取文件“%1”：%2")
+                 .arg(QDir::toNativeSeparators(path), file.errorString()));
+    use(copy);
+}
+
+void EngineClient::writing(const QString &path,
+                           const std::function<void(const QString &)> &produce)
+{
+    if (reachesDirectly(path))
+        return produce(QFileInfo(path).absoluteFilePath());
+    const QString folder = newStagingFolder();
+    const auto cleanUp = qScopeGuard([folder] { QDir(folder).removeRecursively(); });
+    const QString written = folder + QLatin1Char('/') + QFileInfo(path).fileName();
+    produce(written);
+    QFile result(written);
+    QFile::remove(path);
+    if (!result.rename(path))
+        fail(QStringLiteral("无法写入文件“%1”：%2")
+                 .arg(QDir::toNativeSeparators(path), result.errorString()));
 }
 
 request::Load EngineClient::loadRequest(const QString &path) const
@@ -57,8 +108,10 @@ void EngineClient::close()
 void EngineClient::save(const QString &path, const QString &format, const QString &subject,
                         const QString &options)
 {
-    call<reply::Saved>(request::Save{QFileInfo(path).absoluteFilePath(), format, options},
-                       m_options.loadTimeoutMs, subject);
+    writing(path, [&](const QString &staged) {
+        call<reply::Saved>(request::Save{staged, format, options}, m_options.loadTimeoutMs,
+                           subject);
+    });
 }
 
 QImage EngineClient::renderTile(int part, const QRect &twips, const QSize &pixels)

@@ -112,6 +112,8 @@ void EngineClient::start()
         arguments << QStringLiteral("--isolate-network");
     else
         arguments << QStringLiteral("--allow-hosts") << m_options.allowedHosts.join(u',');
+    if (!m_options.workFolder.isEmpty())
+        arguments << QStringLiteral("--confine-files") << m_options.workFolder;
     if (m_options.memoryLimitBytes > 0)
         arguments << QStringLiteral("--memory-limit")
                   << QString::number(m_options.memoryLimitBytes);

@@ -39,6 +39,10 @@ public:
         // The engine's temporary files go here (empty: the system's folder); what an engine
         // that was killed leaves goes with the folder.
         QString temporaryFolder;
+        // The one folder of the user's disk the engine may open files in (it also reads the
+        // system's folders and writes its profile); whoever asks it to load or write a file
+        // puts it here. Empty: the engine is not confined.
+        QString workFolder;
         // Hosts whose linked content the engine may fetch; empty: it runs without a network.
         QStringList allowedHosts;
         // Most address space the engine may take; 0: no limit.
@@ -118,6 +122,12 @@ public:
     // options are LibreOffice's filter options (its JSON), empty for its defaults.
     void save(const QString &path, const QString &format, const QString &subject,
               const QString &options = {});
+    // The engine opens files in its work folder only. reading() hands use a copy there of the
+    // file at path (path itself when it is there already), removed afterwards; writing() has
+    // produce write into the work folder and moves the result to path. load() and save() go
+    // through them; so must any other request that names a file.
+    void reading(const QString &path, const std::function<void(const QString &staged)> &use);
+    void writing(const QString &path, const std::function<void(const QString &staged)> &produce);
     QImage renderTile(int part, const QRect &twips, const QSize &pixels);
     // Draws the tiles in one go: the engine draws each while the previous one travels.
     QList<QImage> renderTiles(int part, const QList<QRect> &twips, const QSize &pixels);
@@ -152,7 +162,11 @@ private:
     void onEngineGone(const QString &reason, Failure::Cause cause = Failure::Cause::Stopped);
     void stopEngine(const QString &reason, Failure::Cause cause = Failure::Cause::Stopped);
 
+    bool reachesDirectly(const QString &path) const;
+    QString newStagingFolder();
+
     Options m_options;
+    int m_stagings = 0;
     QProcess *m_process = nullptr;
     QLocalServer *m_server = nullptr;
     QLocalSocket *m_socket = nullptr;
