@@ -179,8 +179,10 @@ std::unique_ptr<LokOffice> LokOffice::start(const QString &installPath, const QS
     if (!office)
         return nullptr;
     std::unique_ptr<LokOffice> result(new LokOffice(office));
-    // Asked for a password, the engine has none to give: the load fails, and says why.
-    office->setOptionalFeatures(LOK_FEATURE_DOCUMENT_PASSWORD);
+    // Asked for a password, the engine has none to give: the load fails, and says why. Comments
+    // are the control's to show (its review panel), not painted into tiles; that way
+    // LibreOffice reports them as they change and answers to them work.
+    office->setOptionalFeatures(LOK_FEATURE_DOCUMENT_PASSWORD | LOK_FEATURE_NO_TILED_ANNOTATIONS);
     office->registerCallback(&LokOffice::callback, result.get());
     return result;
 }

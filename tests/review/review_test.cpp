@@ -4,11 +4,13 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QFile>
+#include <QInputDialog>
 #include <QListWidget>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -237,6 +239,9 @@ TEST_F(ReviewTest, readOnly_typingPastingAndTools_leaveTheSavedFileAsItWas)
     shown().settle();
     EXPECT_FALSE(shown().toolBar().action(framer::Tool::Bold)->isEnabled());
     EXPECT_FALSE(shown().toolBar().action(framer::Tool::AcceptAllChanges)->isEnabled());
+    EXPECT_FALSE(shown().toolBar().action(framer::Tool::InsertComment)->isEnabled());
+    EXPECT_FALSE(control().insertComment(QStringLiteral("comment")));
+    EXPECT_EQ(control().lastError().code, ControlError::ReadOnly);
     shown().keys(Qt::Key_B, Qt::ControlModifier);
     // What the tool runs, sent as a dispatch command would send it.
     EXPECT_THROW(shown().engine().call<engineprotocol::reply::CommandResult>(
@@ -263,5 +268,93 @@ TEST_F(ReviewTest, readOnly_typingPastingAndTools_leaveTheSavedFileAsItWas)
     QTest::keyClicks(&shown().view(), QStringLiteral("x"));
     EXPECT_NE(readAll(saved(QStringLiteral("editable.txt"))), before);
 }
+
+// Where a format keeps comments: the part, and the author and text as written there.
+struct CommentFormat
+{
+    const char *name;
+    const char *part;
+    const char *authorPattern;
+};
+
+class CommentFormatTest : public ReviewTest, public ::testing::WithParamInterface<CommentFormat>
+{
+};
+
+TEST_P(CommentFormatTest, commentsAndAnswers_keepTheirAuthors_inTheSavedFile_andAfterReopening)
+{
+    const CommentFormat &format = GetParam();
+    ASSERT_TRUE(shown().open(QStringLiteral("sample.docx")));
+    shown().keys(Qt::Key_Home, Qt::ControlModifier);
+    shown().keys(Qt::Key_Right, Qt::ControlModifier | Qt::ShiftModifier);
+    shown().settle();
+    // 批注 asks for the text and comments the selection.
+    QSignalSpy commentsChanged(&control(), &quillary::DocumentControl::commentsChanged);
+    QTimer::singleShot(0, [] {
+        auto *dialog = qobject_cast<QInputDialog *>(QApplication::activeModalWidget());
+        if (!dialog)
+            return;
+        dialog->setTextValue(QStringLiteral("请核对金额"));
+        dialog->accept();
+    });
+    shown().toolBar().action(framer::Tool::InsertComment)->trigger();
+    QList<quillary::Comment> comments;
+    ASSERT_TRUE(eventually([&] {
+        comments = control().comments();
+        return comments.size() == 1 && commentsChanged.count() > 0;
+    })) << control().lastError().message.toStdString();
+    EXPECT_EQ(comments[0].author, Reviewer);
+    EXPECT_EQ(comments[0].text, QStringLiteral("请核对金额"));
+    EXPECT_TRUE(comments[0].time.isValid());
+    const int first = comments[0].id;
+
+    // Another reviewer answers, but may not change the first one's words.
+    control().setUserName(QStringLiteral("审阅人乙"));
+    ASSERT_TRUE(control().replyToComment(first, QStringLiteral("已核对")))
+        << control().lastError().message.toStdString();
+    EXPECT_FALSE(control().editComment(first, QStringLiteral("改掉")));
+    EXPECT_EQ(control().lastError().code, ControlError::NotApplied);
+    EXPECT_FALSE(control().deleteComment(first));
+    ASSERT_TRUE(eventually([&] {
+        comments = control().comments();
+        return comments.size() == 2;
+    })) << comments.size();
+    EXPECT_EQ(comments[1].parentId, first);
+    EXPECT_EQ(comments[1].author, QStringLiteral("审阅人乙"));
+    ASSERT_TRUE(control().editComment(comments[1].id, QStringLiteral("已核对无误")));
+    EXPECT_TRUE(control().goToComment(first));
+    EXPECT_FALSE(control().deleteComment(987654));
+    EXPECT_EQ(control().lastError().code, ControlError::NotApplied);
+    // The panel beside the document lists them after the changes.
+    EXPECT_TRUE(eventually([&] {
+        auto *panel = qobject_cast<QListWidget *>(shown().named(QStringLiteral("修订列表")));
+        return panel && panel->count() == 2 &&
+               panel->item(1)->text().contains(QStringLiteral("已核对无误"));
+    }));
+
+    const QString path = saved(QStringLiteral("commented.") + QLatin1String(format.name));
+    const QByteArray xml = packagePart(path, QLatin1String(format.part));
+    EXPECT_TRUE(xml.contains(QString::fromLatin1(format.authorPattern).arg(Reviewer).toUtf8()))
+        << xml.left(3000).data();
+    EXPECT_TRUE(xml.contains(QStringLiteral("请核对金额").toUtf8()));
+    EXPECT_TRUE(xml.contains(QStringLiteral("已核对无误").toUtf8()));
+
+    control().closeDocument();
+    ASSERT_TRUE(control().open(path));
+    comments = control().comments();
+    ASSERT_EQ(comments.size(), 2) << control().lastError().message.toStdString();
+    EXPECT_EQ(comments[0].author, Reviewer);
+    EXPECT_EQ(comments[0].text, QStringLiteral("请核对金额"));
+    EXPECT_EQ(comments[1].author, QStringLiteral("审阅人乙"));
+    // Deleting one's own comment.
+    ASSERT_TRUE(control().deleteComment(comments[1].id));
+    EXPECT_EQ(control().comments().size(), 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Formats, CommentFormatTest,
+    ::testing::Values(CommentFormat{"docx", "word/comments.xml", "w:author=\"%1\""},
+                      CommentFormat{"odt", "content.xml", "<dc:creator>%1</dc:creator>"}),
+    [](const auto &info) { return std::string(info.param.name); });
 
 } // namespace

@@ -133,6 +133,8 @@ std::optional<Event> translateCallback(const Callback &callback, DocumentBackend
     case LOK_CALLBACK_REDLINE_TABLE_SIZE_CHANGED:
     case LOK_CALLBACK_REDLINE_TABLE_ENTRY_MODIFIED:
         return event::TrackedChangesChanged{};
+    case LOK_CALLBACK_COMMENT:
+        return event::CommentsChanged{};
     default:
         return std::nullopt;
     }

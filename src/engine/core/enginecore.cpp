@@ -4,6 +4,7 @@
 #include "documentclipboard.h"
 #include "documentediting.h"
 #include "documentprotection.h"
+#include "documentcomments.h"
 #include "documentreview.h"
 #include "externalcontent.h"
 #include "officepackage.h"
@@ -42,6 +43,10 @@ std::optional<Reply> kindRefusal(const Request &request, DocumentKind kind)
                         std::holds_alternative<request::Review>(request);
     if (review && kind != DocumentKind::Text)
         return refuse(ErrorCode::WrongKind, QStringLiteral("只有文字文档可以修订"));
+    const bool comments = std::holds_alternative<request::Comments>(request) ||
+                          std::holds_alternative<request::CommentAction>(request);
+    if (comments && kind != DocumentKind::Text)
+        return refuse(ErrorCode::WrongKind, QStringLiteral("只有文字文档可以批注"));
     if (cells && kind != DocumentKind::Spreadsheet)
         return refuse(ErrorCode::WrongKind, QStringLiteral("只有电子表格有单元格"));
     if (std::holds_alternative<request::PartThumbnail>(request) &&
@@ -180,6 +185,10 @@ Reply EngineCore::route(const Request &request)
                 return trackedChanges(*m_document);
             else if constexpr (std::is_same_v<R, request::Review>)
                 return review(m_commands, *m_document, r);
+            else if constexpr (std::is_same_v<R, request::Comments>)
+                return comments(*m_document);
+            else if constexpr (std::is_same_v<R, request::CommentAction>)
+                return commentAction(m_commands, *m_document, r);
             else
                 return edit(request);
         },

@@ -76,6 +76,8 @@ bool mayChangeDocument(const Request &request)
         return reviewChanges(*review);
     if (const auto *copy = std::get_if<request::Copy>(&request))
         return copy->cut;
+    if (const auto *comment = std::get_if<request::CommentAction>(&request))
+        return comment->operation != request::CommentOperation::GoTo;
     return std::holds_alternative<request::Paste>(request) ||
            std::holds_alternative<request::EnterCellText>(request) ||
            std::holds_alternative<request::Replace>(request) ||
@@ -128,6 +130,10 @@ std::optional<Reply> ProtectionPolicy::refusal(const Request &request)
             answer = refused(ProtectedText);
     } else if (const auto *review = std::get_if<request::Review>(&request)) {
         edits = reviewChanges(*review);
+        if (locked && edits)
+            answer = refused(ProtectedText);
+    } else if (const auto *comment = std::get_if<request::CommentAction>(&request)) {
+        edits = comment->operation != request::CommentOperation::GoTo;
         if (locked && edits)
             answer = refused(ProtectedText);
     } else if (std::holds_alternative<request::Replace>(request)) {

@@ -78,11 +78,18 @@ struct TrackedChangesChanged
 {
     static auto fields(auto &) { return std::tie(); }
 };
+// A comment was added, answered, edited or removed: a list of them asked for before is out of
+// date.
+struct CommentsChanged
+{
+    static auto fields(auto &) { return std::tie(); }
+};
 } // namespace event
 
 using Event = std::variant<event::Ready, event::Invalidate, event::CursorMoved,
                            event::CursorVisible, event::Selection, event::DocumentSize,
                            event::PartChanged, event::StateChanged, event::CellAddress,
-                           event::CellFormula, event::HeadersChanged, event::TrackedChangesChanged>;
+                           event::CellFormula, event::HeadersChanged, event::TrackedChangesChanged,
+                           event::CommentsChanged>;
 
 } // namespace engineprotocol

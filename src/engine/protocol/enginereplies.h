@@ -130,6 +130,11 @@ struct ChangeList
     QList<TrackedChange> changes;
     static auto fields(auto &m) { return std::tie(m.changes); }
 };
+struct CommentList
+{
+    QList<Comment> comments;
+    static auto fields(auto &m) { return std::tie(m.comments); }
+};
 struct Error
 {
     ErrorCode code = ErrorCode::BadRequest;
@@ -142,6 +147,7 @@ using Reply =
     std::variant<reply::Done, reply::DocumentInfo, reply::Tile, reply::Saved, reply::Text,
                  reply::CommandResult, reply::Replaced, reply::EditOutcome, reply::Protection,
                  reply::SheetList, reply::Error, reply::RowColumnHeaders, reply::Found,
-                 reply::Clipboard, reply::Rectangles, reply::ChangeList>;
+                 reply::Clipboard, reply::Rectangles, reply::ChangeList,
+                 reply::CommentList>;
 
 } // namespace engineprotocol

@@ -44,6 +44,25 @@ struct Review
     bool on = true;
     static auto fields(auto &m) { return std::tie(m.action, m.id, m.on); }
 };
+// The comments of a text document.
+struct Comments
+{
+    static auto fields(auto &) { return std::tie(); }
+};
+enum class CommentOperation {
+    Insert, // a new comment with text on the selection (at the cursor without one)
+    Reply,  // an answer with text to comment id
+    Edit,   // comment id's text becomes text
+    Delete, // comment id goes, with its replies
+    GoTo,   // the cursor goes to where comment id is anchored
+};
+struct CommentAction
+{
+    CommentOperation operation = CommentOperation::Insert;
+    int id = 0;
+    QString text;
+    static auto fields(auto &m) { return std::tie(m.operation, m.id, m.text); }
+};
 struct Close
 {
     static auto fields(auto &) { return std::tie(); }
@@ -235,6 +254,7 @@ using Request =
                  request::KeepRecovery, request::MarkSaved, request::RowColumnHeaders,
                  request::EnterCellText, request::GoToCell, request::PartThumbnail, request::Find,
                  request::Copy, request::Paste, request::Composition, request::PageRectangles,
-                 request::ApplySettings, request::TrackedChanges, request::Review>;
+                 request::ApplySettings, request::TrackedChanges, request::Review,
+                 request::Comments, request::CommentAction>;
 
 } // namespace engineprotocol

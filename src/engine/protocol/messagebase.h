@@ -15,7 +15,7 @@
 namespace engineprotocol {
 
 // Both processes come from one build; a different number means a stale engine program.
-constexpr int Version = 7;
+constexpr int Version = 8;
 // The engine's exit status when it ran out of the memory it may use.
 constexpr int MemoryLimitExitStatus = 86;
 
@@ -85,6 +85,23 @@ struct TrackedChange
     QString time;
     QString excerpt;
     static auto fields(auto &m) { return std::tie(m.id, m.kind, m.author, m.time, m.excerpt); }
+};
+
+// A comment in a text document. id is LibreOffice's, stable while the document is loaded;
+// parentId names the comment it replies to (0: none); time as in TrackedChange; anchor is
+// where its text is, in twips (empty when LibreOffice did not lay it out).
+struct Comment
+{
+    int id = 0;
+    int parentId = 0;
+    QString author;
+    QString time;
+    QString text;
+    QRect anchor;
+    static auto fields(auto &m)
+    {
+        return std::tie(m.id, m.parentId, m.author, m.time, m.text, m.anchor);
+    }
 };
 
 } // namespace engineprotocol

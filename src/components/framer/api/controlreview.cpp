@@ -5,15 +5,19 @@
 #include "core/documentreviewer.h"
 #include "core/toolactions.h"
 #include "widgets/tools/controltools.h"
+#include "widgets/view/documentview.h"
+
+#include <QInputDialog>
 
 using namespace engineprotocol;
 
-// The document control's user name, read-only setting and tracked changes.
+// The document control's user name, read-only setting, tracked changes and comments.
 namespace quillary {
 
 namespace {
 
 using Action = request::ReviewAction;
+using CommentOperation = request::CommentOperation;
 
 // A change that is not there: false, and why, without the failure signal.
 bool applied(const reply::EditOutcome &outcome)
@@ -128,6 +132,57 @@ bool DocumentControl::acceptAllChanges()
 bool DocumentControl::rejectAllChanges()
 {
     return d->attempt([&] { return applied(d->reviewer->review(Action::RejectAll)); });
+}
+
+void DocumentControlPrivate::askForComment()
+{
+    bool ok = false;
+    const QString text = QInputDialog::getMultiLineText(q, QStringLiteral("批注"),
+                                                        QStringLiteral("批注内容："), {}, &ok);
+    if (ok && !text.trimmed().isEmpty())
+        q->insertComment(text);
+    view->setFocus(Qt::OtherFocusReason);
+}
+
+QList<Comment> DocumentControl::comments()
+{
+    QList<Comment> comments;
+    d->attempt([&] {
+        for (const engineprotocol::Comment &comment : d->reviewer->comments())
+            comments.append({comment.id, comment.parentId, comment.author,
+                             QDateTime::fromString(comment.time, Qt::ISODate), comment.text});
+        return true;
+    });
+    return comments;
+}
+
+bool DocumentControl::insertComment(const QString &text)
+{
+    return d->attempt(
+        [&] { return applied(d->reviewer->comment(CommentOperation::Insert, 0, text)); });
+}
+
+bool DocumentControl::replyToComment(int id, const QString &text)
+{
+    return d->attempt(
+        [&] { return applied(d->reviewer->comment(CommentOperation::Reply, id, text)); });
+}
+
+bool DocumentControl::editComment(int id, const QString &text)
+{
+    return d->attempt(
+        [&] { return applied(d->reviewer->comment(CommentOperation::Edit, id, text)); });
+}
+
+bool DocumentControl::deleteComment(int id)
+{
+    return d->attempt(
+        [&] { return applied(d->reviewer->comment(CommentOperation::Delete, id)); });
+}
+
+bool DocumentControl::goToComment(int id)
+{
+    return d->attempt([&] { return applied(d->reviewer->comment(CommentOperation::GoTo, id)); });
 }
 
 } // namespace quillary

@@ -182,6 +182,8 @@ void DocumentControlPrivate::setUp()
     });
     QObject::connect(reviewer, &framer::DocumentReviewer::changesChanged, q,
                      &DocumentControl::trackedChangesChanged);
+    QObject::connect(reviewer, &framer::DocumentReviewer::commentsChanged, q,
+                     &DocumentControl::commentsChanged);
     QObject::connect(session, &framer::ControlSession::transferStarted, transfer,
                      &framer::TransferBar::start);
     QObject::connect(session, &framer::ControlSession::transferProgress, transfer,
@@ -209,6 +211,8 @@ void DocumentControlPrivate::setUp()
                      &DocumentControl::showPrintDialog);
     QObject::connect(tools, &framer::ControlTools::printPreviewRequested, q,
                      &DocumentControl::showPrintPreview);
+    QObject::connect(tools, &framer::ControlTools::commentRequested, q,
+                     [this] { askForComment(); });
 }
 
 bool DocumentControlPrivate::attempt(const std::function<bool()> &work)

@@ -51,6 +51,7 @@ public:
     bool exportDocument(Document &document, const QString &path, const QString &format);
     void printPages(const framer::PrintJob &job);
     void takeFocusUnlessHostHasIt();
+    void askForComment();
     void onDocumentClosed(const QString &message);
     void onDocumentLost();
     void onDocumentRecovered(bool unsavedChanges);

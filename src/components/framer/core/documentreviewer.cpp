@@ -44,10 +44,24 @@ DocumentReviewer::DocumentReviewer(ControlSession &session, QObject *parent)
     connect(&session.engine(), &EngineClient::eventReceived, this, [this](const Event &event) {
         if (std::holds_alternative<event::TrackedChangesChanged>(event))
             scheduleChanged();
+        else if (std::holds_alternative<event::CommentsChanged>(event))
+            scheduleCommentsChanged();
     });
     // Another document has other changes, none has none.
     connect(&session.model(), &DocumentModel::documentChanged, this,
             &DocumentReviewer::scheduleChanged);
+    connect(&session.model(), &DocumentModel::documentChanged, this,
+            &DocumentReviewer::scheduleCommentsChanged);
+}
+
+void DocumentReviewer::scheduleCommentsChanged()
+{
+    if (std::exchange(m_commentsPending, true))
+        return;
+    QTimer::singleShot(0, this, [this] {
+        m_commentsPending = false;
+        emit commentsChanged();
+    });
 }
 
 void DocumentReviewer::scheduleChanged()
@@ -86,6 +100,41 @@ reply::EditOutcome DocumentReviewer::review(request::ReviewAction action, int id
         fail(quillary::ControlError::InvalidArgument, QStringLiteral("修订编号 %1 无效").arg(id));
     return m_session.engine().call<reply::EditOutcome>(request::Review{action, id, on},
                                                        timeouts::EditMs, operation);
+}
+
+QList<Comment> DocumentReviewer::comments()
+{
+    requireText(QStringLiteral("列出批注"));
+    return m_session.engine()
+        .call<reply::CommentList>(request::Comments{}, timeouts::EditMs)
+        .comments;
+}
+
+reply::EditOutcome DocumentReviewer::comment(request::CommentOperation operation, int id,
+                                             const QString &text)
+{
+    using Operation = request::CommentOperation;
+    const QString name = operation == Operation::Insert  ? QStringLiteral("插入批注")
+                         : operation == Operation::Reply ? QStringLiteral("回复批注")
+                         : operation == Operation::Edit  ? QStringLiteral("编辑批注")
+                         : operation == Operation::Delete ? QStringLiteral("删除批注")
+                                                          : QStringLiteral("转到批注");
+    requireText(name);
+    if (operation != Operation::Insert && id <= 0)
+        fail(quillary::ControlError::InvalidArgument, QStringLiteral("批注编号 %1 无效").arg(id));
+    // A reviewer answers anyone's comments but changes only their own.
+    if (operation == Operation::Edit || operation == Operation::Delete) {
+        const QString user = m_session.engine().userSettings().author;
+        for (const Comment &existing : comments())
+            if (existing.id == id && existing.author != user)
+                return {false, QStringLiteral("批注是“%1”写的，只能修改或删除自己的批注")
+                                   .arg(existing.author)};
+    }
+    auto outcome = m_session.engine().call<reply::EditOutcome>(
+        request::CommentAction{operation, id, text}, timeouts::EditMs, name);
+    if (outcome.done && operation != Operation::GoTo)
+        scheduleCommentsChanged();
+    return outcome;
 }
 
 } // namespace framer

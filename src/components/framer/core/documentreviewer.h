@@ -8,8 +8,9 @@ namespace framer {
 
 class ControlSession;
 
-// The recorded changes of the shown text document: their list, and recording, showing, going
-// to, accepting and rejecting them through the engine. Each call fails (throws a
+// The recorded changes and the comments of the shown text document: their lists, and recording,
+// showing, going to, accepting and rejecting changes, adding, answering, editing and deleting
+// comments, through the engine. Each call fails (throws a
 // ControlFailure) when it cannot run; going to or deciding on a change that is not in the
 // document comes back not done. changesChanged() tells, once per burst of LibreOffice's
 // reports, that the list may differ from the one asked for before.
@@ -24,15 +25,24 @@ public:
     engineprotocol::reply::EditOutcome review(engineprotocol::request::ReviewAction action,
                                               int id = 0, bool on = true);
 
+    QList<engineprotocol::Comment> comments();
+    // Editing or deleting another author's comment comes back not done.
+    engineprotocol::reply::EditOutcome comment(engineprotocol::request::CommentOperation operation,
+                                               int id = 0, const QString &text = {});
+
 signals:
     void changesChanged();
+    // A comment was added, answered, edited or deleted, or another document shows.
+    void commentsChanged();
 
 private:
     void requireText(const QString &operation) const;
     void scheduleChanged();
+    void scheduleCommentsChanged();
 
     ControlSession &m_session;
     bool m_changedPending = false;
+    bool m_commentsPending = false;
 };
 
 } // namespace framer

@@ -38,6 +38,7 @@ const QList<ToolInfo> &toolTable()
         {Tool::RejectChange, QStringLiteral("拒绝"), {}},
         {Tool::AcceptAllChanges, QStringLiteral("全部接受"), {}},
         {Tool::RejectAllChanges, QStringLiteral("全部拒绝"), {}},
+        {Tool::InsertComment, QStringLiteral("批注"), {}},
     };
     return table;
 }
@@ -57,7 +58,7 @@ QString toolTipText(const ToolInfo &info)
 
 bool isReviewTool(Tool tool)
 {
-    return tool >= Tool::TrackChanges && tool <= Tool::RejectAllChanges;
+    return tool >= Tool::TrackChanges && tool <= Tool::InsertComment;
 }
 
 bool appliesTo(Tool tool, DocumentKind kind)

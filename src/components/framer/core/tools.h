@@ -42,6 +42,7 @@ enum class Tool {
     RejectChange,
     AcceptAllChanges,
     RejectAllChanges,
+    InsertComment,
 };
 
 struct ToolInfo
@@ -63,7 +64,7 @@ const ToolInfo &toolInfo(Tool tool);
 // "加粗 (Ctrl+B)", or the name alone.
 QString toolTipText(const ToolInfo &info);
 
-// The tools of the review group, which text documents have.
+// The tools of the review group (changes and comments), which text documents have.
 bool isReviewTool(Tool tool);
 // Whether a document of kind has the tool: spreadsheets have no bullets, numbering or tables,
 // only text documents have the review tools.

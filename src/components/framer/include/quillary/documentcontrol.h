@@ -1,5 +1,6 @@
 #pragma once
 
+#include <quillary/comment.h>
 #include <quillary/controlerror.h>
 #include <quillary/document.h>
 #include <quillary/quillary_control_export.h>
@@ -165,6 +166,19 @@ public:
     bool acceptAllChanges();
     bool rejectAllChanges();
 
+    // Comments of a text document, in document order, answers after what they answer.
+    QList<Comment> comments();
+    // Comments the selection (the place at the cursor without one) with text, under
+    // userName() and the time (批注).
+    bool insertComment(const QString &text);
+    bool replyToComment(int id, const QString &text);
+    // Changes or deletes one of userName()'s own comments; another author's fails with
+    // NotApplied, as does a comment that is no longer in the document.
+    bool editComment(int id, const QString &text);
+    bool deleteComment(int id);
+    // Puts the cursor where the comment is anchored, and shows it.
+    bool goToComment(int id);
+
     // Prints the document as the engine lays out its pages, what it shows (tracked changes as
     // shown), through printer: to its CUPS queue, or to its file when its output format is PDF.
     // Its page range, copies, collation and duplex are kept. The pages travel as PDF, so text
@@ -201,6 +215,8 @@ signals:
     // Changes were recorded, accepted or rejected, or another document shows: trackedChanges()
     // may differ from before.
     void trackedChangesChanged();
+    // A comment was added, answered, edited or deleted, or another document shows.
+    void commentsChanged();
     void toolBarVisibleChanged(bool visible);
     void zoomChanged(const quillary::Zoom &zoom);
     void errorOccurred(const quillary::ControlError &error);

@@ -30,14 +30,28 @@ QString kindName(ChangeKind kind)
     return QStringLiteral("修订");
 }
 
+// Role of an item's kind: a change, or a comment.
+constexpr int CommentRole = Qt::UserRole + 1;
+
+QString shownTime(const QString &iso)
+{
+    const QDateTime time = QDateTime::fromString(iso, Qt::ISODate);
+    return time.isValid() ? time.toString(QStringLiteral("yyyy-MM-dd HH:mm")) : QString();
+}
+
 // The change's kind and text, then its author and time.
 QString lineFor(const TrackedChange &change)
 {
-    const QDateTime time = QDateTime::fromString(change.time, Qt::ISODate);
-    const QString when =
-        time.isValid() ? time.toString(QStringLiteral("yyyy-MM-dd HH:mm")) : QString();
     return QStringLiteral("%1 “%2”\n%3  %4")
-        .arg(kindName(change.kind), change.excerpt, change.author, when)
+        .arg(kindName(change.kind), change.excerpt, change.author, shownTime(change.time))
+        .trimmed();
+}
+
+QString lineFor(const Comment &comment)
+{
+    return QStringLiteral("%1 %2\n%3  %4")
+        .arg(comment.parentId ? QStringLiteral("    回复") : QStringLiteral("批注"),
+             comment.text.simplified(), comment.author, shownTime(comment.time))
         .trimmed();
 }
 
@@ -56,33 +70,54 @@ ReviewPanel::ReviewPanel(EngineClient *engine, DocumentReviewer *reviewer,
     m_pause->setInterval(PauseMs);
     connect(m_pause, &QTimer::timeout, this, &ReviewPanel::refresh);
     connect(reviewer, &DocumentReviewer::changesChanged, m_pause, qOverload<>(&QTimer::start));
+    connect(reviewer, &DocumentReviewer::commentsChanged, m_pause, qOverload<>(&QTimer::start));
     connect(this, &QListWidget::itemClicked, this, [this](QListWidgetItem *item) {
-        m_engine->post(
-            request::Review{request::ReviewAction::GoTo, item->data(Qt::UserRole).toInt()},
-            [](Reply *, const EngineClient::Failure &) {});
+        const int id = item->data(Qt::UserRole).toInt();
+        const auto ignore = [](Reply *, const EngineClient::Failure &) {};
+        if (item->data(CommentRole).toBool())
+            m_engine->post(request::CommentAction{request::CommentOperation::GoTo, id}, ignore);
+        else
+            m_engine->post(request::Review{request::ReviewAction::GoTo, id}, ignore);
     });
 }
 
 void ReviewPanel::refresh()
 {
+    m_changes.clear();
+    m_comments.clear();
     if (!m_model->hasDocument() || m_model->kind() != DocumentKind::Text)
-        return showChanges({});
+        return showReview();
     m_engine->ask<reply::ChangeList>(
         request::TrackedChanges{}, this,
-        [this](reply::ChangeList &list) { showChanges(list.changes); },
-        [this](const EngineClient::Failure &) { showChanges({}); });
+        [this](reply::ChangeList &list) {
+            m_changes = list.changes;
+            showReview();
+        },
+        [this](const EngineClient::Failure &) { showReview(); });
+    m_engine->ask<reply::CommentList>(
+        request::Comments{}, this,
+        [this](reply::CommentList &list) {
+            m_comments = list.comments;
+            showReview();
+        },
+        [this](const EngineClient::Failure &) { showReview(); });
 }
 
-void ReviewPanel::showChanges(const QList<TrackedChange> &changes)
+void ReviewPanel::showReview()
 {
     const int row = currentRow();
     clear();
-    for (const TrackedChange &change : changes) {
+    for (const TrackedChange &change : std::as_const(m_changes)) {
         auto *item = new QListWidgetItem(lineFor(change), this);
         item->setData(Qt::UserRole, change.id);
     }
+    for (const Comment &comment : std::as_const(m_comments)) {
+        auto *item = new QListWidgetItem(lineFor(comment), this);
+        item->setData(Qt::UserRole, comment.id);
+        item->setData(CommentRole, true);
+    }
     setCurrentRow(qMin(row, count() - 1));
-    setVisible(!changes.isEmpty());
+    setVisible(count() > 0);
 }
 
 } // namespace framer

@@ -12,9 +12,10 @@ class DocumentModel;
 class DocumentReviewer;
 class EngineClient;
 
-// Beside a text document, the list of its recorded changes (kind, excerpt, author, time), asked
-// of the engine without waiting whenever LibreOffice reports they changed; it shows while the
-// document has any. Choosing one selects that change in the document.
+// Beside a text document, the list of its recorded changes (kind, excerpt, author, time) and
+// then of its comments (text, author, time; answers under what they answer), asked of the
+// engine without waiting whenever they change; it shows while the document has any. Choosing
+// one goes to that change or comment in the document.
 class ReviewPanel : public QListWidget
 {
     Q_OBJECT
@@ -25,12 +26,14 @@ public:
 
 private:
     void refresh();
-    void showChanges(const QList<engineprotocol::TrackedChange> &changes);
+    void showReview();
 
     EngineClient *m_engine;
     const DocumentModel *m_model;
     // Typing with changes recorded reports each key; the list follows once typing pauses.
     QTimer *m_pause;
+    QList<engineprotocol::TrackedChange> m_changes;
+    QList<engineprotocol::Comment> m_comments;
 };
 
 } // namespace framer

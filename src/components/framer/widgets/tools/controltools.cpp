@@ -50,6 +50,8 @@ ControlTools::ControlTools(EngineClient *engine, DocumentView *view, QWidget *co
             return emit printRequested();
         if (tool == Tool::PrintPreview)
             return emit printPreviewRequested();
+        if (tool == Tool::InsertComment)
+            return emit commentRequested();
         m_actions->run(tool);
         // Typing goes on in the document after a press.
         m_view->setFocus(Qt::OtherFocusReason);

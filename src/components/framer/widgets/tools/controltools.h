@@ -41,6 +41,8 @@ signals:
     // 打印 (Ctrl+P) and 打印预览 were asked for; the control's API prints.
     void printRequested();
     void printPreviewRequested();
+    // 批注 was pressed; the control asks for the comment's text.
+    void commentRequested();
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;

@@ -1,0 +1,127 @@
+#include "documentcomments.h"
+
+#include "refusals.h"
+#include "unoarguments.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <LibreOfficeKit/LibreOfficeKitEnums.h>
+
+#include <algorithm>
+
+using namespace engineprotocol;
+
+namespace enginecore {
+
+namespace {
+
+// LibreOffice writes some numbers as strings, some as numbers.
+int number(const QJsonValue &value)
+{
+    return value.toVariant().toString().toInt();
+}
+
+// "x, y, width, height" in twips.
+QRect rectangle(const QString &text)
+{
+    const QStringList parts = text.split(QLatin1Char(','));
+    if (parts.size() != 4)
+        return {};
+    return QRect(parts[0].trimmed().toInt(), parts[1].trimmed().toInt(),
+                 parts[2].trimmed().toInt(), parts[3].trimmed().toInt());
+}
+
+QJsonObject idArgument(int id)
+{
+    return {{QStringLiteral("Id"), typed("string", QString::number(id))}};
+}
+
+} // namespace
+
+QList<Comment> parseComments(const QByteArray &json)
+{
+    QList<Comment> comments;
+    const QJsonArray entries =
+        QJsonDocument::fromJson(json).object().value(QStringLiteral("comments")).toArray();
+    for (const QJsonValue &value : entries) {
+        const QJsonObject entry = value.toObject();
+        const int id = number(entry.value(QStringLiteral("id")));
+        if (id <= 0)
+            continue;
+        comments.append({id, number(entry.value(QStringLiteral("parent"))),
+                         entry.value(QStringLiteral("author")).toString(),
+                         entry.value(QStringLiteral("dateTime")).toString(),
+                         entry.value(QStringLiteral("text")).toString(),
+                         rectangle(entry.value(QStringLiteral("anchorPos")).toString())});
+    }
+    return comments;
+}
+
+Reply comments(DocumentBackend &document)
+{
+    return reply::CommentList{parseComments(document.commandValues(".uno:ViewAnnotations"))};
+}
+
+Reply commentAction(CommandRunner &commands, DocumentBackend &document,
+                    const request::CommentAction &request)
+{
+    using Operation = request::CommentOperation;
+    const bool withText = request.operation == Operation::Insert ||
+                          request.operation == Operation::Reply ||
+                          request.operation == Operation::Edit;
+    if (withText && request.text.trimmed().isEmpty())
+        return reply::EditOutcome{false, QStringLiteral("批注内容为空")};
+    std::optional<Comment> target;
+    if (request.operation != Operation::Insert) {
+        const QList<Comment> all = parseComments(document.commandValues(".uno:ViewAnnotations"));
+        const auto found = std::find_if(all.cbegin(), all.cend(),
+                                        [&](const Comment &c) { return c.id == request.id; });
+        if (found == all.cend())
+            return reply::EditOutcome{false,
+                                      QStringLiteral("没有编号为 %1 的批注").arg(request.id)};
+        target = *found;
+    }
+    QByteArray command;
+    QJsonObject arguments;
+    switch (request.operation) {
+    case Operation::Insert:
+        command = ".uno:InsertAnnotation";
+        break;
+    case Operation::Reply:
+        command = ".uno:ReplyComment";
+        arguments = idArgument(request.id);
+        break;
+    case Operation::Edit:
+        command = ".uno:EditAnnotation";
+        arguments = idArgument(request.id);
+        break;
+    case Operation::Delete:
+        command = ".uno:DeleteComment";
+        arguments = idArgument(request.id);
+        break;
+    case Operation::GoTo: {
+        // A click where the comment is anchored puts the cursor there; the view follows it.
+        if (target->anchor.isEmpty() && target->anchor.topLeft().isNull())
+            return reply::EditOutcome{false, QStringLiteral("批注的位置未知")};
+        if (!commands.settleBefore(CommandRunner::Input::Mouse))
+            return refuse(ErrorCode::NotFinished, QStringLiteral("earlier input did not settle"));
+        const QPoint at(target->anchor.left() + 1, target->anchor.center().y());
+        document.postMouseEvent(LOK_MOUSEEVENT_MOUSEBUTTONDOWN, at, 1, 1, 0);
+        document.postMouseEvent(LOK_MOUSEEVENT_MOUSEBUTTONUP, at, 1, 1, 0);
+        if (!commands.settleInput())
+            return refuse(ErrorCode::NotFinished, QStringLiteral("the click did not settle"));
+        return reply::EditOutcome{true, {}};
+    }
+    }
+    if (withText)
+        arguments.insert(QStringLiteral("Text"), typed("string", request.text));
+    // LibreOffice reports these commands as void, never as a success: the list tells.
+    if (!commands.run(command, json(arguments)))
+        return refuse(ErrorCode::NotFinished,
+                      QStringLiteral("%1 did not finish").arg(QString::fromUtf8(command)));
+    return reply::EditOutcome{true, {}};
+}
+
+} // namespace enginecore

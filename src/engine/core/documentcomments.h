@@ -1,0 +1,19 @@
+#pragma once
+
+#include "commandrunner.h"
+#include "documentbackend.h"
+#include "enginemessages.h"
+
+// Comments of a text document: their list, and inserting, answering, editing, deleting and
+// going to them through LibreOffice's own commands, under the author the engine was given.
+namespace enginecore {
+
+// The comments in LibreOffice's JSON for .uno:ViewAnnotations ({"comments": [...]}), in
+// document order; entries without a usable id are left out.
+QList<engineprotocol::Comment> parseComments(const QByteArray &json);
+
+engineprotocol::Reply comments(DocumentBackend &document);
+engineprotocol::Reply commentAction(CommandRunner &commands, DocumentBackend &document,
+                                    const engineprotocol::request::CommentAction &request);
+
+} // namespace enginecore
