@@ -19,7 +19,7 @@ TEST(ToolTable, namesTheToolsAsOfficeProgramsDo_inTheBarsOrder)
         names << info.name;
     EXPECT_EQ(names, QString("撤销 恢复 剪切 复制 粘贴 字体 字号 加粗 倾斜 下划线 字体颜色 "
                              "左对齐 居中 右对齐 项目符号 编号 插入表格 缩放 查找 打印 打印预览 "
-                             "修订 显示修订 上一处 下一处 接受 拒绝 全部接受 全部拒绝 批注")
+                             "修订 显示修订 上一处 下一处 接受 拒绝 全部接受 全部拒绝 批注 比较")
                          .split(QLatin1Char(' ')));
     EXPECT_EQ(framer::toolTipText(framer::toolInfo(Tool::Bold)), QStringLiteral("加粗 (Ctrl+B)"));
     EXPECT_EQ(framer::toolTipText(framer::toolInfo(Tool::FontName)), QStringLiteral("字体"));

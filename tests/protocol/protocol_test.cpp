@@ -43,6 +43,7 @@ std::vector<MessageCase> everyMessage()
         {"commentList", ReplyFrame{43, reply::CommentList{{{7, 3, "乙", "2026-12-09T10:00:00",
                                                             "已核对", QRect(1, 2, 3, 4)}}}}},
         {"commentsChanged", EventFrame{event::CommentsChanged{}}},
+        {"compare", RequestFrame{44, request::Compare{"/tmp/旧版.docx"}}},
         {"close", RequestFrame{2, request::Close{}}},
         {"info", RequestFrame{3, request::Info{}}},
         {"setPart", RequestFrame{4, request::SetPart{2}}},

@@ -14,6 +14,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <csignal>
 
 using quillary::ControlError;
@@ -267,6 +268,62 @@ TEST_F(ReviewTest, readOnly_typingPastingAndTools_leaveTheSavedFileAsItWas)
     control().setReadOnly(false);
     QTest::keyClicks(&shown().view(), QStringLiteral("x"));
     EXPECT_NE(readAll(saved(QStringLiteral("editable.txt"))), before);
+}
+
+TEST_F(ReviewTest, comparedWithAnEarlierVersion_theDifferencesAreChanges_andBadTargetsChangeNothing)
+{
+    ASSERT_TRUE(shown().open(QStringLiteral("sample.docx")));
+    const QString earlier = saved(QStringLiteral("earlier.docx"));
+    const QByteArray earlierText = readAll(saved(QStringLiteral("earlier.txt")));
+    shown().keys(Qt::Key_Home, Qt::ControlModifier);
+    QTest::keyClicks(&shown().view(), QStringLiteral("Approved "));
+    shown().keys(Qt::Key_Right, Qt::ControlModifier);
+    shown().keys(Qt::Key_Right, Qt::ControlModifier | Qt::ShiftModifier);
+    shown().keys(Qt::Key_Delete);
+    shown().settle();
+    const QString later = saved(QStringLiteral("later.docx"));
+    const QByteArray laterText = readAll(saved(QStringLiteral("later.txt")));
+    ASSERT_TRUE(control().open(later));
+
+    // What is not there, or is no document, is refused in plain words; nothing changes.
+    EXPECT_FALSE(control().compareWith(m_dir.filePath(QStringLiteral("missing.docx"))));
+    EXPECT_TRUE(control().lastError().message.contains(QStringLiteral("missing.docx")));
+    QFile junk(m_dir.filePath(QStringLiteral("notes.docx")));
+    ASSERT_TRUE(junk.open(QIODevice::WriteOnly));
+    for (int i = 0; i < 4096; ++i)
+        junk.putChar(char(i * 37));
+    junk.close();
+    EXPECT_FALSE(control().compareWith(junk.fileName()));
+    EXPECT_TRUE(control().lastError().message.contains(QStringLiteral("notes.docx")));
+    EXPECT_FALSE(control().lastError().message.contains(m_dir.path()));
+    EXPECT_TRUE(control().trackedChanges().isEmpty());
+    EXPECT_EQ(readAll(saved(QStringLiteral("unchanged.txt"))), laterText);
+
+    // 比较 asks for the earlier version and shows what differs as changes.
+    QTimer::singleShot(0, [earlier] {
+        if (auto *dialog = qobject_cast<QInputDialog *>(QApplication::activeModalWidget())) {
+            dialog->setTextValue(earlier);
+            dialog->accept();
+        }
+    });
+    shown().toolBar().action(framer::Tool::CompareDocuments)->trigger();
+    QList<TrackedChange> changes;
+    ASSERT_TRUE(eventually([&] {
+        changes = control().trackedChanges();
+        return !changes.isEmpty();
+    })) << control().lastError().message.toStdString();
+    const auto has = [&](TrackedChange::Kind kind, const QString &words) {
+        return std::any_of(changes.cbegin(), changes.cend(), [&](const TrackedChange &change) {
+            return change.kind == kind && change.excerpt.contains(words);
+        });
+    };
+    EXPECT_TRUE(has(TrackedChange::Kind::Insertion, QStringLiteral("Approved")));
+    EXPECT_TRUE(has(TrackedChange::Kind::Deletion, QStringLiteral("sample")));
+    // Rejecting them all gives the earlier version back; then nothing differs.
+    ASSERT_TRUE(control().rejectAllChanges());
+    EXPECT_EQ(readAll(saved(QStringLiteral("rejected.txt"))), earlierText);
+    EXPECT_FALSE(control().compareWith(earlier));
+    EXPECT_EQ(control().lastError().code, ControlError::NotApplied);
 }
 
 // Where a format keeps comments: the part, and the author and text as written there.

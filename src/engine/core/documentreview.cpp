@@ -1,5 +1,6 @@
 #include "documentreview.h"
 
+#include "officepackage.h"
 #include "refusals.h"
 #include "unoarguments.h"
 
@@ -7,6 +8,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QRegularExpression>
+#include <QUrl>
 
 #include <algorithm>
 
@@ -138,6 +140,26 @@ Reply review(CommandRunner &commands, DocumentBackend &document, const request::
     if (!commands.run(command, arguments))
         return refuse(ErrorCode::NotFinished,
                       QStringLiteral("%1 did not finish").arg(QString::fromUtf8(command)));
+    return reply::EditOutcome{true, {}};
+}
+
+Reply compare(CommandRunner &commands, DocumentBackend &document, const request::Compare &request)
+{
+    const auto count = [&] {
+        return parseTrackedChanges(document.commandValues(".uno:AcceptTrackedChanges")).size();
+    };
+    // LibreOffice would unpack what it compares with as it unpacks what it loads.
+    const PackageCheck package = checkPackage(request.path);
+    if (package.verdict == PackageCheck::TooLarge || package.verdict == PackageCheck::Damaged)
+        return refuse(package.verdict == PackageCheck::TooLarge ? ErrorCode::TooLarge
+                                                                : ErrorCode::LoadFailed,
+                      package.detail);
+    const qsizetype before = count();
+    const QString url = QUrl::fromLocalFile(request.path).toString(QUrl::FullyEncoded);
+    if (!commands.run(".uno:CompareDocuments", json({{QStringLiteral("URL"), text(url)}})))
+        return refuse(ErrorCode::NotFinished, QStringLiteral(".uno:CompareDocuments did not finish"));
+    if (count() == before)
+        return reply::EditOutcome{false, QStringLiteral("两个版本的内容没有差别")};
     return reply::EditOutcome{true, {}};
 }
 

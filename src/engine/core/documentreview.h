@@ -15,5 +15,8 @@ QList<engineprotocol::TrackedChange> parseTrackedChanges(const QByteArray &json)
 engineprotocol::Reply trackedChanges(DocumentBackend &document);
 engineprotocol::Reply review(CommandRunner &commands, DocumentBackend &document,
                              const engineprotocol::request::Review &request);
+// The differences from the earlier version become changes; not done when there are none.
+engineprotocol::Reply compare(CommandRunner &commands, DocumentBackend &document,
+                              const engineprotocol::request::Compare &request);
 
 } // namespace enginecore

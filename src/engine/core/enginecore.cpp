@@ -40,7 +40,8 @@ std::optional<Reply> kindRefusal(const Request &request, DocumentKind kind)
                        std::holds_alternative<request::EnterCellText>(request) ||
                        std::holds_alternative<request::GoToCell>(request);
     const bool review = std::holds_alternative<request::TrackedChanges>(request) ||
-                        std::holds_alternative<request::Review>(request);
+                        std::holds_alternative<request::Review>(request) ||
+                        std::holds_alternative<request::Compare>(request);
     if (review && kind != DocumentKind::Text)
         return refuse(ErrorCode::WrongKind, QStringLiteral("只有文字文档可以修订"));
     const bool comments = std::holds_alternative<request::Comments>(request) ||
@@ -185,6 +186,8 @@ Reply EngineCore::route(const Request &request)
                 return trackedChanges(*m_document);
             else if constexpr (std::is_same_v<R, request::Review>)
                 return review(m_commands, *m_document, r);
+            else if constexpr (std::is_same_v<R, request::Compare>)
+                return compare(m_commands, *m_document, r);
             else if constexpr (std::is_same_v<R, request::Comments>)
                 return comments(*m_document);
             else if constexpr (std::is_same_v<R, request::CommentAction>)

@@ -79,6 +79,7 @@ bool mayChangeDocument(const Request &request)
     if (const auto *comment = std::get_if<request::CommentAction>(&request))
         return comment->operation != request::CommentOperation::GoTo;
     return std::holds_alternative<request::Paste>(request) ||
+           std::holds_alternative<request::Compare>(request) ||
            std::holds_alternative<request::EnterCellText>(request) ||
            std::holds_alternative<request::Replace>(request) ||
            std::holds_alternative<request::AddBookmark>(request) ||
@@ -135,6 +136,10 @@ std::optional<Reply> ProtectionPolicy::refusal(const Request &request)
     } else if (const auto *comment = std::get_if<request::CommentAction>(&request)) {
         edits = comment->operation != request::CommentOperation::GoTo;
         if (locked && edits)
+            answer = refused(ProtectedText);
+    } else if (std::holds_alternative<request::Compare>(request)) {
+        edits = true;
+        if (locked)
             answer = refused(ProtectedText);
     } else if (std::holds_alternative<request::Replace>(request)) {
         edits = true;

@@ -44,6 +44,13 @@ struct Review
     bool on = true;
     static auto fields(auto &m) { return std::tie(m.action, m.id, m.on); }
 };
+// Compares the loaded text document with the one at path, an earlier version: what differs
+// becomes tracked changes in the loaded one.
+struct Compare
+{
+    QString path;
+    static auto fields(auto &m) { return std::tie(m.path); }
+};
 // The comments of a text document.
 struct Comments
 {
@@ -255,6 +262,6 @@ using Request =
                  request::EnterCellText, request::GoToCell, request::PartThumbnail, request::Find,
                  request::Copy, request::Paste, request::Composition, request::PageRectangles,
                  request::ApplySettings, request::TrackedChanges, request::Review,
-                 request::Comments, request::CommentAction>;
+                 request::Comments, request::CommentAction, request::Compare>;
 
 } // namespace engineprotocol

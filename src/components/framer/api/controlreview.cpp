@@ -8,6 +8,7 @@
 #include "widgets/view/documentview.h"
 
 #include <QInputDialog>
+#include <QLineEdit>
 
 using namespace engineprotocol;
 
@@ -141,6 +142,24 @@ void DocumentControlPrivate::askForComment()
                                                         QStringLiteral("批注内容："), {}, &ok);
     if (ok && !text.trimmed().isEmpty())
         q->insertComment(text);
+    view->setFocus(Qt::OtherFocusReason);
+}
+
+bool DocumentControl::compareWith(const QString &pathOrAddress)
+{
+    return d->attempt([&] { return applied(d->reviewer->compare(pathOrAddress)); });
+}
+
+void DocumentControlPrivate::askForComparison()
+{
+    bool ok = false;
+    const QString source = QInputDialog::getText(
+        q, QStringLiteral("比较"), QStringLiteral("与较早的版本比较（路径或网址）："),
+        QLineEdit::Normal, {}, &ok);
+    // Through the tool, "nothing differs" is news for the user, not only an answer.
+    if (ok && !source.trimmed().isEmpty() && !q->compareWith(source.trimmed()) &&
+        lastError.code == ControlError::NotApplied)
+        emit q->errorOccurred(lastError);
     view->setFocus(Qt::OtherFocusReason);
 }
 

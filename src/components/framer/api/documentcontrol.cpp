@@ -213,6 +213,8 @@ void DocumentControlPrivate::setUp()
                      &DocumentControl::showPrintPreview);
     QObject::connect(tools, &framer::ControlTools::commentRequested, q,
                      [this] { askForComment(); });
+    QObject::connect(tools, &framer::ControlTools::compareRequested, q,
+                     [this] { askForComparison(); });
 }
 
 bool DocumentControlPrivate::attempt(const std::function<bool()> &work)

@@ -52,6 +52,7 @@ public:
     void printPages(const framer::PrintJob &job);
     void takeFocusUnlessHostHasIt();
     void askForComment();
+    void askForComparison();
     void onDocumentClosed(const QString &message);
     void onDocumentLost();
     void onDocumentRecovered(bool unsavedChanges);

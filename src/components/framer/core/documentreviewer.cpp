@@ -2,6 +2,13 @@
 
 #include "core/controlfailure.h"
 #include "core/controlsession.h"
+#include "core/formatrules.h"
+#include "core/transfers.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QScopeGuard>
+#include <QUrl>
 
 #include <QTimer>
 
@@ -100,6 +107,35 @@ reply::EditOutcome DocumentReviewer::review(request::ReviewAction action, int id
         fail(quillary::ControlError::InvalidArgument, QStringLiteral("修订编号 %1 无效").arg(id));
     return m_session.engine().call<reply::EditOutcome>(request::Review{action, id, on},
                                                        timeouts::EditMs, operation);
+}
+
+reply::EditOutcome DocumentReviewer::compare(const QString &source)
+{
+    const QString operation = QStringLiteral("比较文档");
+    requireText(operation);
+    if (source.trimmed().isEmpty())
+        fail(quillary::ControlError::InvalidArgument, QStringLiteral("没有指定要比较的文档"));
+    QString folder;
+    const auto cleanUp = qScopeGuard([&folder] {
+        if (!folder.isEmpty())
+            QDir(folder).removeRecursively();
+    });
+    QString path = source;
+    if (isWebAddress(source)) {
+        folder = m_session.newWorkFolder(QStringLiteral("compare"));
+        path = m_session.fetch(source, QStringLiteral("正在下载"), folder);
+    } else if (const QUrl url(source); url.isLocalFile()) {
+        path = url.toLocalFile();
+    }
+    const QString name = QFileInfo(isWebAddress(source) ? QUrl(source).path() : path).fileName();
+    if (const auto problem = checkDocumentFile(path, name))
+        fail(*problem);
+    reply::EditOutcome outcome;
+    m_session.engine().reading(path, [&](const QString &staged) {
+        outcome = m_session.engine().call<reply::EditOutcome>(request::Compare{staged},
+                                                              timeouts::LoadMs, name);
+    });
+    return outcome;
 }
 
 QList<Comment> DocumentReviewer::comments()

@@ -25,6 +25,10 @@ public:
     engineprotocol::reply::EditOutcome review(engineprotocol::request::ReviewAction action,
                                               int id = 0, bool on = true);
 
+    // Compares the shown document with an earlier version (a path or an http(s) address):
+    // what differs becomes tracked changes. Not done when nothing differs.
+    engineprotocol::reply::EditOutcome compare(const QString &source);
+
     QList<engineprotocol::Comment> comments();
     // Editing or deleting another author's comment comes back not done.
     engineprotocol::reply::EditOutcome comment(engineprotocol::request::CommentOperation operation,

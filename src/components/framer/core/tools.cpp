@@ -39,6 +39,7 @@ const QList<ToolInfo> &toolTable()
         {Tool::AcceptAllChanges, QStringLiteral("全部接受"), {}},
         {Tool::RejectAllChanges, QStringLiteral("全部拒绝"), {}},
         {Tool::InsertComment, QStringLiteral("批注"), {}},
+        {Tool::CompareDocuments, QStringLiteral("比较"), {}},
     };
     return table;
 }
@@ -58,7 +59,7 @@ QString toolTipText(const ToolInfo &info)
 
 bool isReviewTool(Tool tool)
 {
-    return tool >= Tool::TrackChanges && tool <= Tool::InsertComment;
+    return tool >= Tool::TrackChanges && tool <= Tool::CompareDocuments;
 }
 
 bool appliesTo(Tool tool, DocumentKind kind)

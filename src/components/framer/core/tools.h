@@ -43,6 +43,7 @@ enum class Tool {
     AcceptAllChanges,
     RejectAllChanges,
     InsertComment,
+    CompareDocuments,
 };
 
 struct ToolInfo

@@ -165,6 +165,10 @@ public:
     bool rejectChange(int id);
     bool acceptAllChanges();
     bool rejectAllChanges();
+    // Compares the text document with an earlier version of it, a file or an http(s) address
+    // (比较): what differs shows as tracked changes, to accept or reject. Nothing differing
+    // fails with NotApplied; the document is otherwise unchanged by a failure.
+    bool compareWith(const QString &pathOrAddress);
 
     // Comments of a text document, in document order, answers after what they answer.
     QList<Comment> comments();

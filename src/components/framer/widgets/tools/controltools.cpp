@@ -52,6 +52,8 @@ ControlTools::ControlTools(EngineClient *engine, DocumentView *view, QWidget *co
             return emit printPreviewRequested();
         if (tool == Tool::InsertComment)
             return emit commentRequested();
+        if (tool == Tool::CompareDocuments)
+            return emit compareRequested();
         m_actions->run(tool);
         // Typing goes on in the document after a press.
         m_view->setFocus(Qt::OtherFocusReason);

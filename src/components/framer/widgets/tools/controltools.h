@@ -43,6 +43,8 @@ signals:
     void printPreviewRequested();
     // 批注 was pressed; the control asks for the comment's text.
     void commentRequested();
+    // 比较 was pressed; the control asks what to compare with.
+    void compareRequested();
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
