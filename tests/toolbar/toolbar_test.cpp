@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
+#include <QDir>
 #include <QInputMethodEvent>
 #include <QLabel>
 #include <QMenu>
@@ -26,6 +27,8 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <pwd.h>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -184,6 +187,55 @@ TEST_F(ToolBarTest, print_theChosenPagesAsText_previewShowsThem_unknownPrinterRe
     EXPECT_FALSE(shown().control.print(&queue));
     const QString refusal = shown().control.lastError().message;
     EXPECT_TRUE(refusal.startsWith(QStringLiteral("无法打印"))) << refusal.toStdString();
+}
+
+// A real queue: CUPS with cups-pdf, as scripts/cups-pdf-queue.sh sets it up. The job goes
+// through the scheduler and the PDF it writes has the document's pages and text.
+TEST_F(ToolBarTest, printedToACupsPdfQueue_theQueuesFileHasEveryPageWithItsText)
+{
+    const QString queueName = QStringLiteral("QuillaryPDF");
+    QProcess lpstat;
+    lpstat.start(QStringLiteral("lpstat"), {QStringLiteral("-p"), queueName});
+    if (!lpstat.waitForFinished(10000) || lpstat.exitCode() != 0)
+        GTEST_SKIP() << "no CUPS queue " << queueName.toStdString()
+                     << " (scripts/cups-pdf-queue.sh sets one up): not printed";
+    const passwd *account = ::getpwuid(::getuid());
+    ASSERT_NE(account, nullptr);
+    const QDir output(QStringLiteral("/var/spool/cups-pdf/") + QString::fromLocal8Bit(account->pw_name));
+    const QStringList before = output.entryList({QStringLiteral("*.pdf")}, QDir::Files);
+
+    ASSERT_TRUE(shown().open(QStringLiteral("sample.docx")));
+    shown().keys(Qt::Key_End, Qt::ControlModifier);
+    shown().keys(Qt::Key_Return, Qt::ControlModifier); // a page break: three pages
+    QTest::keyClicks(&shown().view(), QStringLiteral("Quillary page three."));
+    shown().settle();
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setPrinterName(queueName);
+    ASSERT_EQ(printer.outputFormat(), QPrinter::NativeFormat);
+    ASSERT_TRUE(shown().control.print(&printer))
+        << shown().control.lastError().message.toStdString();
+
+    QString printed;
+    ASSERT_TRUE(eventually(
+        [&] {
+            const QStringList now = output.entryList({QStringLiteral("*.pdf")}, QDir::Files);
+            for (const QString &name : now)
+                if (!before.contains(name))
+                    printed = output.filePath(name);
+            // cups-pdf writes the file in place: it is whole once it ends with its trailer.
+            QFile file(printed);
+            return file.open(QIODevice::ReadOnly) && file.size() > 5 &&
+                   file.readAll().trimmed().endsWith("%%EOF");
+        },
+        60000))
+        << "nothing arrived in " << output.path().toStdString();
+    int pages = 0;
+    const QString text = pdfText(printed, &pages);
+    EXPECT_EQ(pages, 3);
+    for (const char *line : {"Quillary sample page one", "Quillary sample page two.",
+                             "Quillary page three."})
+        EXPECT_TRUE(text.contains(QLatin1String(line))) << line << "\n" << text.toStdString();
+    QFile::remove(printed);
 }
 
 TEST_F(ToolBarTest, sizeColourAndTable_chosenInTheToolBar_areInTheSavedDocx)
