@@ -20,6 +20,8 @@
 #include <QTest>
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
 #include <httplib.h>
 
 using automation::InvokeKind;
@@ -90,6 +92,15 @@ TEST(DemoServer, openEditUploadAndDownload_roundTripThroughTheRealSite)
     dialogs.answer = drive.filePath(QStringLiteral("current.txt"));
     control.call(dispid::ShowFileDialog, {Variant::i4(3)});
     EXPECT_TRUE(readAll(dialogs.answer).contains("ServerEdit"));
+    // Compared with the version the site kept before, the edit is a change to decide on.
+    ASSERT_TRUE(control.widget.compareWith(
+        base + QStringLiteral("/quillary/writefile.asp?id=1&operfile=office&version=1")))
+        << control.widget.lastError().message.toStdString();
+    const QList<quillary::TrackedChange> changes = control.widget.trackedChanges();
+    EXPECT_TRUE(std::any_of(changes.cbegin(), changes.cend(), [](const auto &change) {
+        return change.kind == quillary::TrackedChange::Kind::Insertion &&
+               change.excerpt.contains(QStringLiteral("ServerEdit"));
+    }));
 
     // The batch download's three targets, as the main window passes them.
     const char *targets[] = {"c:\\file1.doc", "c:\\\\\\\\file2.doc", "c:\\\\\\\\file3.doc"};

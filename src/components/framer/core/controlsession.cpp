@@ -310,11 +310,13 @@ void ControlSession::download(const QString &address, const QString &path)
 
 QString ControlSession::fetch(const QString &address, const QString &caption, const QString &folder)
 {
-    const QString path = folder + QStringLiteral("/fetched");
-    transfer(caption, address, [&](const ProgressHandler &progress) {
-        return downloadFile(*m_network, QUrl(address), path, progress);
+    const QString incoming = folder + QStringLiteral("/fetched");
+    const DownloadResult result = transfer(caption, address, [&](const ProgressHandler &progress) {
+        return downloadFile(*m_network, QUrl(address), incoming, progress);
     });
-    return path;
+    // Named as the server names it, for the messages that name it.
+    const QString named = folder + QLatin1Char('/') + result.fileName;
+    return !result.fileName.isEmpty() && QFile::rename(incoming, named) ? named : incoming;
 }
 
 } // namespace framer

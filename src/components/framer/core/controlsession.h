@@ -64,7 +64,8 @@ public:
     // Where the engine keeps the document's recovery copy (it exists while changes are unsaved).
     QString recoveryCopyPath() const { return m_recovery->copyPath(); }
 
-    // Fetches an http(s) address into folder, with progress; returns the file's path.
+    // Fetches an http(s) address into folder, with progress; returns the file's path, named as
+    // the server named it.
     QString fetch(const QString &address, const QString &caption, const QString &folder);
 
     // Has produce write target's contents to a temporary file beside it, then renames that

@@ -127,7 +127,8 @@ reply::EditOutcome DocumentReviewer::compare(const QString &source)
     } else if (const QUrl url(source); url.isLocalFile()) {
         path = url.toLocalFile();
     }
-    const QString name = QFileInfo(isWebAddress(source) ? QUrl(source).path() : path).fileName();
+    // A download is named as the server named it.
+    const QString name = QFileInfo(path).fileName();
     if (const auto problem = checkDocumentFile(path, name))
         fail(*problem);
     reply::EditOutcome outcome;
