@@ -12,7 +12,7 @@ packages=(
   libreofficekit-dev libreoffice-writer libreoffice-calc libreoffice-impress
   libcups2-dev qt6-pdf-dev
   shared-mime-info
-  fonts-noto-cjk fonts-dejavu-core
+  fonts-noto-cjk fonts-dejavu-core qt6-translations-l10n
   xvfb xauth imagemagick x11-utils poppler-utils openbox
   xclip xdotool unzip
   xdg-utils curl nginx-light wrk

@@ -2,6 +2,9 @@
 
 #include <QApplication>
 #include <QFont>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
 
 namespace platform {
 
@@ -42,6 +45,12 @@ void setUpApplication(QApplication &app)
     QFont font(QStringLiteral("Noto Sans CJK SC"));
     font.setPointSizeF(9);
     app.setFont(font);
+
+    // Qt's own dialogs (print, the control's input boxes) speak the windows' language.
+    auto *qtTexts = new QTranslator(&app);
+    if (qtTexts->load(QLocale(QLocale::Chinese, QLocale::China), QStringLiteral("qtbase"),
+                      QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        app.installTranslator(qtTexts);
 }
 
 } // namespace platform

@@ -176,7 +176,7 @@ TEST_P(PackageDependencies, dependsOn)
 INSTANTIATE_TEST_SUITE_P(Runtime, PackageDependencies,
                          ::testing::Values("libreoffice-writer", "libreoffice-calc",
                                            "libreoffice-impress", "fonts-noto-cjk",
-                                           "libqt6webenginecore6-bin", "qt6-qpa-plugins",
+                                           "qt6-translations-l10n", "libqt6webenginecore6-bin", "qt6-qpa-plugins",
                                            "xdg-utils"),
                          [](const auto &info) {
                              return QString::fromUtf8(info.param)

@@ -6,6 +6,7 @@
 #include "sequentialfiles.h"
 #include "twips.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -174,4 +175,11 @@ TEST_F(SequentialFilesTest, windowsStylePath_isMappedBelowDriveC)
     files.print(1, "x");
     files.close(1);
     EXPECT_EQ(read(path("sub/t.doc")), QByteArray("x\r\n"));
+}
+
+// Qt's own dialogs (print, input boxes) speak the windows' language.
+TEST(Application, qtsOwnDialogTexts_areChinese)
+{
+    EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "Cancel"), QStringLiteral("取消"));
+    EXPECT_EQ(QCoreApplication::translate("QPrintDialog", "Print"), QStringLiteral("打印"));
 }

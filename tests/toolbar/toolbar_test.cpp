@@ -1,5 +1,7 @@
 #include "showncontrol.h"
 
+#include "core/controlfailure.h"
+#include "core/printing.h"
 #include "core/tools.h"
 #include "widgets/tools/findbar.h"
 #include "widgets/tools/printpreview.h"
@@ -181,12 +183,18 @@ TEST_F(ToolBarTest, print_theChosenPagesAsText_previewShowsThem_unknownPrinterRe
     EXPECT_TRUE(eventually([&] { return !answer.isActive(); }));
     EXPECT_EQ(previewPages, 2);
 
-    QPrinter queue(QPrinter::HighResolution);
-    queue.setPrinterName(QStringLiteral("no-such-queue"));
-    queue.setOutputFormat(QPrinter::NativeFormat);
-    EXPECT_FALSE(shown().control.print(&queue));
-    const QString refusal = shown().control.lastError().message;
-    EXPECT_TRUE(refusal.startsWith(QStringLiteral("无法打印"))) << refusal.toStdString();
+    // A queue that is gone by the time the pages reach CUPS (Qt itself would swap a printer
+    // it does not know for the default one).
+    framer::PrintJob gone;
+    gone.printer = QStringLiteral("no-such-queue");
+    gone.title = QStringLiteral("sample.docx");
+    try {
+        framer::submitToCups(printer.outputFileName(), gone);
+        ADD_FAILURE() << "a job went to a queue CUPS does not know";
+    } catch (const framer::ControlFailure &failure) {
+        EXPECT_TRUE(failure.error.message.startsWith(QStringLiteral("无法打印")))
+            << failure.error.message.toStdString();
+    }
 }
 
 // A real queue: CUPS with cups-pdf, as scripts/cups-pdf-queue.sh sets it up. The job goes
