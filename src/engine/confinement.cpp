@@ -14,9 +14,9 @@
 #include <linux/landlock.h>
 #include <sched.h>
 #include <sys/prctl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
-#include <sys/resource.h>
 #include <unistd.h>
 
 namespace confinement {
@@ -46,13 +46,13 @@ QString systemError(const char *call)
                                         QString::fromLocal8Bit(std::strerror(errno)));
 }
 
-constexpr quint64 ReadAccess = LANDLOCK_ACCESS_FS_EXECUTE | LANDLOCK_ACCESS_FS_READ_FILE |
-                               LANDLOCK_ACCESS_FS_READ_DIR;
-constexpr quint64 WriteAccess =
-    LANDLOCK_ACCESS_FS_WRITE_FILE | LANDLOCK_ACCESS_FS_REMOVE_DIR |
-    LANDLOCK_ACCESS_FS_REMOVE_FILE | LANDLOCK_ACCESS_FS_MAKE_CHAR | LANDLOCK_ACCESS_FS_MAKE_DIR |
-    LANDLOCK_ACCESS_FS_MAKE_REG | LANDLOCK_ACCESS_FS_MAKE_SOCK | LANDLOCK_ACCESS_FS_MAKE_FIFO |
-    LANDLOCK_ACCESS_FS_MAKE_BLOCK | LANDLOCK_ACCESS_FS_MAKE_SYM;
+constexpr quint64 ReadAccess =
+    LANDLOCK_ACCESS_FS_EXECUTE | LANDLOCK_ACCESS_FS_READ_FILE | LANDLOCK_ACCESS_FS_READ_DIR;
+constexpr quint64 WriteAccess = LANDLOCK_ACCESS_FS_WRITE_FILE | LANDLOCK_ACCESS_FS_REMOVE_DIR |
+                                LANDLOCK_ACCESS_FS_REMOVE_FILE | LANDLOCK_ACCESS_FS_MAKE_CHAR |
+                                LANDLOCK_ACCESS_FS_MAKE_DIR | LANDLOCK_ACCESS_FS_MAKE_REG |
+                                LANDLOCK_ACCESS_FS_MAKE_SOCK | LANDLOCK_ACCESS_FS_MAKE_FIFO |
+                                LANDLOCK_ACCESS_FS_MAKE_BLOCK | LANDLOCK_ACCESS_FS_MAKE_SYM;
 constexpr quint64 FileOnlyAccess =
     LANDLOCK_ACCESS_FS_EXECUTE | LANDLOCK_ACCESS_FS_READ_FILE | LANDLOCK_ACCESS_FS_WRITE_FILE;
 
@@ -68,7 +68,8 @@ bool allow(int ruleset, const QString &path, quint64 access, QString *error)
     landlock_path_beneath_attr rule = {};
     rule.allowed_access = access;
     rule.parent_fd = fd;
-    const long added = ::syscall(SYS_landlock_add_rule, ruleset, LANDLOCK_RULE_PATH_BENEATH, &rule, 0);
+    const long added =
+        ::syscall(SYS_landlock_add_rule, ruleset, LANDLOCK_RULE_PATH_BENEATH, &rule, 0);
     ::close(fd);
     if (added != 0) {
         *error = systemError("landlock_add_rule") + QLatin1Char(' ') + path;
@@ -84,8 +85,7 @@ FileAccess engineFileAccess(const QString &workFolder, const QString &profileRoo
 {
     FileAccess access;
     for (const char *system : {"/usr", "/etc", "/lib", "/lib32", "/lib64", "/libx32", "/bin",
-                               "/sbin", "/opt", "/proc", "/sys", "/run", "/var/lib",
-                               "/var/cache",
+                               "/sbin", "/opt", "/proc", "/sys", "/run", "/var/lib", "/var/cache",
                                // Debian keeps LibreOffice's shared extensions here.
                                "/var/spool/libreoffice"})
         access.readOnly.append(QString::fromLatin1(system));
@@ -102,8 +102,8 @@ FileAccess engineFileAccess(const QString &workFolder, const QString &profileRoo
 
 bool confineFiles(const FileAccess &access, QString *error)
 {
-    const long abi = ::syscall(SYS_landlock_create_ruleset, nullptr, 0,
-                               LANDLOCK_CREATE_RULESET_VERSION);
+    const long abi =
+        ::syscall(SYS_landlock_create_ruleset, nullptr, 0, LANDLOCK_CREATE_RULESET_VERSION);
     if (abi < 1) {
         *error = systemError("landlock_create_ruleset");
         return false;

@@ -14,10 +14,10 @@
 
 #include <csignal>
 #include <linux/landlock.h>
-#include <sys/syscall.h>
-#include <unistd.h>
 #include <memory>
 #include <optional>
+#include <sys/syscall.h>
+#include <unistd.h>
 
 using namespace engineprotocol;
 using framer::ControlFailure;

@@ -176,8 +176,8 @@ TEST_P(PackageDependencies, dependsOn)
 INSTANTIATE_TEST_SUITE_P(Runtime, PackageDependencies,
                          ::testing::Values("libreoffice-writer", "libreoffice-calc",
                                            "libreoffice-impress", "fonts-noto-cjk",
-                                           "qt6-translations-l10n", "libqt6webenginecore6-bin", "qt6-qpa-plugins",
-                                           "xdg-utils"),
+                                           "qt6-translations-l10n", "libqt6webenginecore6-bin",
+                                           "qt6-qpa-plugins", "xdg-utils"),
                          [](const auto &info) {
                              return QString::fromUtf8(info.param)
                                  .replace(QLatin1Char('-'), QLatin1Char('_'))

@@ -209,7 +209,8 @@ TEST_F(ToolBarTest, printedToACupsPdfQueue_theQueuesFileHasEveryPageWithItsText)
                      << " (scripts/cups-pdf-queue.sh sets one up): not printed";
     const passwd *account = ::getpwuid(::getuid());
     ASSERT_NE(account, nullptr);
-    const QDir output(QStringLiteral("/var/spool/cups-pdf/") + QString::fromLocal8Bit(account->pw_name));
+    const QDir output(QStringLiteral("/var/spool/cups-pdf/") +
+                      QString::fromLocal8Bit(account->pw_name));
     const QStringList before = output.entryList({QStringLiteral("*.pdf")}, QDir::Files);
 
     ASSERT_TRUE(shown().open(QStringLiteral("sample.docx")));
@@ -240,8 +241,8 @@ TEST_F(ToolBarTest, printedToACupsPdfQueue_theQueuesFileHasEveryPageWithItsText)
     int pages = 0;
     const QString text = pdfText(printed, &pages);
     EXPECT_EQ(pages, 3);
-    for (const char *line : {"Quillary sample page one", "Quillary sample page two.",
-                             "Quillary page three."})
+    for (const char *line :
+         {"Quillary sample page one", "Quillary sample page two.", "Quillary page three."})
         EXPECT_TRUE(text.contains(QLatin1String(line))) << line << "\n" << text.toStdString();
     QFile::remove(printed);
 }

@@ -29,8 +29,8 @@ QRect rectangle(const QString &text)
     const QStringList parts = text.split(QLatin1Char(','));
     if (parts.size() != 4)
         return {};
-    return QRect(parts[0].trimmed().toInt(), parts[1].trimmed().toInt(),
-                 parts[2].trimmed().toInt(), parts[3].trimmed().toInt());
+    return QRect(parts[0].trimmed().toInt(), parts[1].trimmed().toInt(), parts[2].trimmed().toInt(),
+                 parts[3].trimmed().toInt());
 }
 
 QJsonObject idArgument(int id)

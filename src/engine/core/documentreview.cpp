@@ -157,7 +157,8 @@ Reply compare(CommandRunner &commands, DocumentBackend &document, const request:
     const qsizetype before = count();
     const QString url = QUrl::fromLocalFile(request.path).toString(QUrl::FullyEncoded);
     if (!commands.run(".uno:CompareDocuments", json({{QStringLiteral("URL"), text(url)}})))
-        return refuse(ErrorCode::NotFinished, QStringLiteral(".uno:CompareDocuments did not finish"));
+        return refuse(ErrorCode::NotFinished,
+                      QStringLiteral(".uno:CompareDocuments did not finish"));
     if (count() == before)
         return reply::EditOutcome{false, QStringLiteral("两个版本的内容没有差别")};
     return reply::EditOutcome{true, {}};

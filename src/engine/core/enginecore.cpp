@@ -2,9 +2,9 @@
 
 #include "callbacktranslation.h"
 #include "documentclipboard.h"
+#include "documentcomments.h"
 #include "documentediting.h"
 #include "documentprotection.h"
-#include "documentcomments.h"
 #include "documentreview.h"
 #include "externalcontent.h"
 #include "officepackage.h"

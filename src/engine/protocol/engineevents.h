@@ -86,10 +86,10 @@ struct CommentsChanged
 };
 } // namespace event
 
-using Event = std::variant<event::Ready, event::Invalidate, event::CursorMoved,
-                           event::CursorVisible, event::Selection, event::DocumentSize,
-                           event::PartChanged, event::StateChanged, event::CellAddress,
-                           event::CellFormula, event::HeadersChanged, event::TrackedChangesChanged,
-                           event::CommentsChanged>;
+using Event =
+    std::variant<event::Ready, event::Invalidate, event::CursorMoved, event::CursorVisible,
+                 event::Selection, event::DocumentSize, event::PartChanged, event::StateChanged,
+                 event::CellAddress, event::CellFormula, event::HeadersChanged,
+                 event::TrackedChangesChanged, event::CommentsChanged>;
 
 } // namespace engineprotocol

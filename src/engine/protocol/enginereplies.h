@@ -147,7 +147,6 @@ using Reply =
     std::variant<reply::Done, reply::DocumentInfo, reply::Tile, reply::Saved, reply::Text,
                  reply::CommandResult, reply::Replaced, reply::EditOutcome, reply::Protection,
                  reply::SheetList, reply::Error, reply::RowColumnHeaders, reply::Found,
-                 reply::Clipboard, reply::Rectangles, reply::ChangeList,
-                 reply::CommentList>;
+                 reply::Clipboard, reply::Rectangles, reply::ChangeList, reply::CommentList>;
 
 } // namespace engineprotocol

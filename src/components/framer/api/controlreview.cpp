@@ -153,9 +153,9 @@ bool DocumentControl::compareWith(const QString &pathOrAddress)
 void DocumentControlPrivate::askForComparison()
 {
     bool ok = false;
-    const QString source = QInputDialog::getText(
-        q, QStringLiteral("比较"), QStringLiteral("与较早的版本比较（路径或网址）："),
-        QLineEdit::Normal, {}, &ok);
+    const QString source = QInputDialog::getText(q, QStringLiteral("比较"),
+                                                 QStringLiteral("与较早的版本比较（路径或网址）："),
+                                                 QLineEdit::Normal, {}, &ok);
     // Through the tool, "nothing differs" is news for the user, not only an answer.
     if (ok && !source.trimmed().isEmpty() && !q->compareWith(source.trimmed()) &&
         lastError.code == ControlError::NotApplied)
@@ -195,8 +195,7 @@ bool DocumentControl::editComment(int id, const QString &text)
 
 bool DocumentControl::deleteComment(int id)
 {
-    return d->attempt(
-        [&] { return applied(d->reviewer->comment(CommentOperation::Delete, id)); });
+    return d->attempt([&] { return applied(d->reviewer->comment(CommentOperation::Delete, id)); });
 }
 
 bool DocumentControl::goToComment(int id)

@@ -109,9 +109,9 @@ reply::EditOutcome DocumentEditor::insertFile(const QString &path)
         return notDone(QStringLiteral("文件“%1”的内容无法插入").arg(path));
     reply::EditOutcome outcome;
     m_session.engine().reading(path, [&](const QString &staged) {
-        outcome = m_session.engine().call<reply::EditOutcome>(
-            request::InsertFile{staged, filter}, timeouts::EditMs,
-            QStringLiteral("文件“%1”").arg(path));
+        outcome = m_session.engine().call<reply::EditOutcome>(request::InsertFile{staged, filter},
+                                                              timeouts::EditMs,
+                                                              QStringLiteral("文件“%1”").arg(path));
     });
     return outcome;
 }

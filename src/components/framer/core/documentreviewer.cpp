@@ -61,24 +61,24 @@ DocumentReviewer::DocumentReviewer(ControlSession &session, QObject *parent)
             &DocumentReviewer::scheduleCommentsChanged);
 }
 
-void DocumentReviewer::scheduleCommentsChanged()
-{
-    if (std::exchange(m_commentsPending, true))
-        return;
-    QTimer::singleShot(0, this, [this] {
-        m_commentsPending = false;
-        emit commentsChanged();
-    });
-}
-
 void DocumentReviewer::scheduleChanged()
 {
+    emitOnce(m_changedPending, &DocumentReviewer::changesChanged);
+}
+
+void DocumentReviewer::scheduleCommentsChanged()
+{
+    emitOnce(m_commentsPending, &DocumentReviewer::commentsChanged);
+}
+
+void DocumentReviewer::emitOnce(bool &pending, void (DocumentReviewer::*signal)())
+{
     // Accepting a thousand changes reports each; the host hears of them once.
-    if (std::exchange(m_changedPending, true))
+    if (std::exchange(pending, true))
         return;
-    QTimer::singleShot(0, this, [this] {
-        m_changedPending = false;
-        emit changesChanged();
+    QTimer::singleShot(0, this, [this, &pending, signal] {
+        pending = false;
+        emit(this->*signal)();
     });
 }
 
@@ -151,9 +151,9 @@ reply::EditOutcome DocumentReviewer::comment(request::CommentOperation operation
                                              const QString &text)
 {
     using Operation = request::CommentOperation;
-    const QString name = operation == Operation::Insert  ? QStringLiteral("插入批注")
-                         : operation == Operation::Reply ? QStringLiteral("回复批注")
-                         : operation == Operation::Edit  ? QStringLiteral("编辑批注")
+    const QString name = operation == Operation::Insert   ? QStringLiteral("插入批注")
+                         : operation == Operation::Reply  ? QStringLiteral("回复批注")
+                         : operation == Operation::Edit   ? QStringLiteral("编辑批注")
                          : operation == Operation::Delete ? QStringLiteral("删除批注")
                                                           : QStringLiteral("转到批注");
     requireText(name);

@@ -43,6 +43,8 @@ private:
     void requireText(const QString &operation) const;
     void scheduleChanged();
     void scheduleCommentsChanged();
+    // Emits signal once, when the event loop next runs, however often it is asked for.
+    void emitOnce(bool &pending, void (DocumentReviewer::*signal)());
 
     ControlSession &m_session;
     bool m_changedPending = false;

@@ -37,8 +37,8 @@ reply::DocumentInfo EngineClient::load(const QString &path, const QString &subje
 bool EngineClient::reachesDirectly(const QString &path) const
 {
     return m_options.workFolder.isEmpty() ||
-           QFileInfo(path).absoluteFilePath().startsWith(
-               QDir(m_options.workFolder).absolutePath() + QLatin1Char('/'));
+           QFileInfo(path).absoluteFilePath().startsWith(QDir(m_options.workFolder).absolutePath() +
+                                                         QLatin1Char('/'));
 }
 
 QString EngineClient::newStagingFolder()
@@ -63,8 +63,7 @@ void EngineClient::reading(const QString &path, const std::function<void(const Q
     use(copy);
 }
 
-void EngineClient::writing(const QString &path,
-                           const std::function<void(const QString &)> &produce)
+void EngineClient::writing(const QString &path, const std::function<void(const QString &)> &produce)
 {
     if (reachesDirectly(path))
         return produce(QFileInfo(path).absoluteFilePath());
