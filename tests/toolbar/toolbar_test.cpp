@@ -159,8 +159,12 @@ TEST_F(ToolBarTest, print_theChosenPagesAsText_previewShowsThem_unknownPrinterRe
     EXPECT_TRUE(tool(framer::Tool::Print)->isEnabled());
     printer.setPrintRange(QPrinter::PageRange);
     printer.setFromTo(2, 2);
+    // A sign of life while the pages are laid out, whatever their number.
+    QSignalSpy activity(&shown().control, &quillary::DocumentControl::transferProgress);
     ASSERT_TRUE(shown().control.print(&printer))
         << shown().control.lastError().message.toStdString();
+    ASSERT_FALSE(activity.isEmpty());
+    EXPECT_EQ(activity.first().at(1).toLongLong(), -1);
     int pages = 0;
     const QString text = pdfText(printer.outputFileName(), &pages);
     EXPECT_EQ(pages, 1);

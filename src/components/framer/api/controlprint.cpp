@@ -48,16 +48,18 @@ framer::PrintJob printJobOf(const QPrinter &printer, const QString &title)
 
 void DocumentControlPrivate::printPages(const framer::PrintJob &job)
 {
-    if (!job.outputFile.isEmpty())
-        return session->exportPdf(job.outputFile, framer::pdfExportOptions(job));
-    if (job.printer.isEmpty())
+    if (job.outputFile.isEmpty() && job.printer.isEmpty())
         framer::fail(QStringLiteral("无法打印“%1”：没有可用的打印机，请先在系统中添加打印机")
                          .arg(job.title));
-    const QString folder = session->newWorkFolder(QStringLiteral("print"));
-    const auto cleanUp = qScopeGuard([folder] { QDir(folder).removeRecursively(); });
-    const QString pdf = folder + QStringLiteral("/print.pdf");
-    session->exportPdf(pdf, framer::pdfExportOptions(job));
-    framer::submitToCups(pdf, job);
+    session->showActivity(QStringLiteral("正在打印"), job.title, [&] {
+        if (!job.outputFile.isEmpty())
+            return session->exportPdf(job.outputFile, framer::pdfExportOptions(job));
+        const QString folder = session->newWorkFolder(QStringLiteral("print"));
+        const auto cleanUp = qScopeGuard([folder] { QDir(folder).removeRecursively(); });
+        const QString pdf = folder + QStringLiteral("/print.pdf");
+        session->exportPdf(pdf, framer::pdfExportOptions(job));
+        framer::submitToCups(pdf, job);
+    });
 }
 
 bool DocumentControl::print(QPrinter *printer)

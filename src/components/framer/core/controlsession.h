@@ -64,6 +64,10 @@ public:
     // Where the engine keeps the document's recovery copy (it exists while changes are unsaved).
     QString recoveryCopyPath() const { return m_recovery->copyPath(); }
 
+    // Runs work while the transfer bar says caption and subject, its progress unknown: a long
+    // job that moves no bytes of its own (printing) still shows a sign of life.
+    void showActivity(const QString &caption, const QString &subject,
+                      const std::function<void()> &work);
     // Fetches an http(s) address into folder, with progress; returns the file's path, named as
     // the server named it.
     QString fetch(const QString &address, const QString &caption, const QString &folder);

@@ -207,6 +207,7 @@ public:
 
 signals:
     // A transfer's bytes so far and in total (-1 while unknown).
+    // Printing, which moves no bytes of its own, reports 0 of -1 while it runs.
     void transferProgress(qint64 done, qint64 total);
     // A document was opened or closed, or went with its engine.
     void documentChanged();
