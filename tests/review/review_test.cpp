@@ -408,6 +408,40 @@ TEST_P(CommentFormatTest, commentsAndAnswers_keepTheirAuthors_inTheSavedFile_and
     EXPECT_EQ(control().comments().size(), 1);
 }
 
+// A spreadsheet's comments are on its cells.
+TEST_F(ReviewTest, cellComment_keepsItsAuthorInTheSavedWorkbook)
+{
+    ASSERT_TRUE(shown().open(QStringLiteral("sample.xlsx")));
+    ASSERT_TRUE(control().insertComment(QStringLiteral("请核对金额")))
+        << control().lastError().message.toStdString();
+    QList<quillary::Comment> comments;
+    ASSERT_TRUE(eventually([&] {
+        comments = control().comments();
+        return comments.size() == 1;
+    })) << control().lastError().message.toStdString();
+    EXPECT_EQ(comments[0].author, Reviewer);
+    EXPECT_EQ(comments[0].text, QStringLiteral("请核对金额"));
+    EXPECT_TRUE(shown().toolBar().action(framer::Tool::InsertComment)->isVisible());
+    EXPECT_TRUE(eventually([&] {
+        auto *panel = qobject_cast<QListWidget *>(shown().named(QStringLiteral("修订列表")));
+        return panel && panel->count() == 1;
+    }));
+
+    const QByteArray xlsx =
+        packagePart(saved(QStringLiteral("commented.xlsx")), QStringLiteral("xl/comments1.xml"));
+    EXPECT_TRUE(xlsx.contains(Reviewer.toUtf8())) << xlsx.left(2000).data();
+    const QString path = saved(QStringLiteral("commented.ods"));
+    const QByteArray ods = packagePart(path, QStringLiteral("content.xml"));
+    EXPECT_TRUE(ods.contains(QStringLiteral("<dc:creator>%1</dc:creator>").arg(Reviewer).toUtf8()));
+    ASSERT_TRUE(control().open(path));
+    comments = control().comments();
+    ASSERT_EQ(comments.size(), 1);
+    EXPECT_EQ(comments[0].author, Reviewer);
+    ASSERT_TRUE(control().deleteComment(comments[0].id))
+        << control().lastError().message.toStdString();
+    EXPECT_TRUE(eventually([&] { return control().comments().isEmpty(); }));
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Formats, CommentFormatTest,
     ::testing::Values(CommentFormat{"docx", "word/comments.xml", "w:author=\"%1\""},

@@ -65,8 +65,11 @@ Reply comments(DocumentBackend &document)
 }
 
 Reply commentAction(CommandRunner &commands, DocumentBackend &document,
-                    const request::CommentAction &request)
+                    const request::CommentAction &request, DocumentKind kind, const QString &author)
 {
+    const bool sheet = kind == DocumentKind::Spreadsheet;
+    if (sheet && request.operation == request::CommentOperation::Reply)
+        return reply::EditOutcome{false, QStringLiteral("电子表格的批注不能回复")};
     using Operation = request::CommentOperation;
     const bool withText = request.operation == Operation::Insert ||
                           request.operation == Operation::Reply ||
@@ -98,7 +101,7 @@ Reply commentAction(CommandRunner &commands, DocumentBackend &document,
         arguments = idArgument(request.id);
         break;
     case Operation::Delete:
-        command = ".uno:DeleteComment";
+        command = sheet ? ".uno:DeleteNote" : ".uno:DeleteComment";
         arguments = idArgument(request.id);
         break;
     case Operation::GoTo: {
@@ -117,6 +120,8 @@ Reply commentAction(CommandRunner &commands, DocumentBackend &document,
     }
     if (withText)
         arguments.insert(QStringLiteral("Text"), typed("string", request.text));
+    if (withText && !author.isEmpty())
+        arguments.insert(QStringLiteral("Author"), typed("string", author));
     // LibreOffice reports these commands as void, never as a success: the list tells.
     if (!commands.run(command, json(arguments)))
         return refuse(ErrorCode::NotFinished,

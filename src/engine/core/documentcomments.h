@@ -13,7 +13,10 @@ namespace enginecore {
 QList<engineprotocol::Comment> parseComments(const QByteArray &json);
 
 engineprotocol::Reply comments(DocumentBackend &document);
+// author: the name new comments and answers go under (Calc does not take the view's). A
+// spreadsheet's cell comments take no answers.
 engineprotocol::Reply commentAction(CommandRunner &commands, DocumentBackend &document,
-                                    const engineprotocol::request::CommentAction &request);
+                                    const engineprotocol::request::CommentAction &request,
+                                    engineprotocol::DocumentKind kind, const QString &author);
 
 } // namespace enginecore

@@ -46,8 +46,8 @@ std::optional<Reply> kindRefusal(const Request &request, DocumentKind kind)
         return refuse(ErrorCode::WrongKind, QStringLiteral("只有文字文档可以修订"));
     const bool comments = std::holds_alternative<request::Comments>(request) ||
                           std::holds_alternative<request::CommentAction>(request);
-    if (comments && kind != DocumentKind::Text)
-        return refuse(ErrorCode::WrongKind, QStringLiteral("只有文字文档可以批注"));
+    if (comments && kind != DocumentKind::Text && kind != DocumentKind::Spreadsheet)
+        return refuse(ErrorCode::WrongKind, QStringLiteral("只有文字文档和电子表格可以批注"));
     if (cells && kind != DocumentKind::Spreadsheet)
         return refuse(ErrorCode::WrongKind, QStringLiteral("只有电子表格有单元格"));
     if (std::holds_alternative<request::PartThumbnail>(request) &&
@@ -191,7 +191,7 @@ Reply EngineCore::route(const Request &request)
             else if constexpr (std::is_same_v<R, request::Comments>)
                 return comments(*m_document);
             else if constexpr (std::is_same_v<R, request::CommentAction>)
-                return commentAction(m_commands, *m_document, r);
+                return commentAction(m_commands, *m_document, r, m_kind, m_settings.author);
             else
                 return edit(request);
         },

@@ -82,6 +82,13 @@ void DocumentReviewer::emitOnce(bool &pending, void (DocumentReviewer::*signal)(
     });
 }
 
+void DocumentReviewer::requireCommentable(const QString &operation) const
+{
+    const DocumentKind kind = m_session.requireDocument(operation).kind;
+    if (kind != DocumentKind::Text && kind != DocumentKind::Spreadsheet)
+        fail(QStringLiteral("只有文字文档和电子表格可以%1").arg(operation));
+}
+
 void DocumentReviewer::requireText(const QString &operation) const
 {
     if (m_session.requireDocument(operation).kind != DocumentKind::Text)
@@ -141,7 +148,7 @@ reply::EditOutcome DocumentReviewer::compare(const QString &source)
 
 QList<Comment> DocumentReviewer::comments()
 {
-    requireText(QStringLiteral("列出批注"));
+    requireCommentable(QStringLiteral("列出批注"));
     return m_session.engine()
         .call<reply::CommentList>(request::Comments{}, timeouts::EditMs)
         .comments;
@@ -156,7 +163,7 @@ reply::EditOutcome DocumentReviewer::comment(request::CommentOperation operation
                          : operation == Operation::Edit   ? QStringLiteral("编辑批注")
                          : operation == Operation::Delete ? QStringLiteral("删除批注")
                                                           : QStringLiteral("转到批注");
-    requireText(name);
+    requireCommentable(name);
     if (operation != Operation::Insert && id <= 0)
         fail(quillary::ControlError::InvalidArgument, QStringLiteral("批注编号 %1 无效").arg(id));
     // A reviewer answers anyone's comments but changes only their own.

@@ -41,6 +41,8 @@ signals:
 
 private:
     void requireText(const QString &operation) const;
+    // Comments are in text documents and on a spreadsheet's cells.
+    void requireCommentable(const QString &operation) const;
     void scheduleChanged();
     void scheduleCommentsChanged();
     // Emits signal once, when the event loop next runs, however often it is asked for.

@@ -64,6 +64,8 @@ bool isReviewTool(Tool tool)
 
 bool appliesTo(Tool tool, DocumentKind kind)
 {
+    if (tool == Tool::InsertComment) // on a cell, in a spreadsheet
+        return kind == DocumentKind::Text || kind == DocumentKind::Spreadsheet;
     if (isReviewTool(tool))
         return kind == DocumentKind::Text;
     const bool lists = tool == Tool::Bullets || tool == Tool::Numbering;

@@ -68,7 +68,7 @@ QString toolTipText(const ToolInfo &info);
 // The tools of the review group (changes and comments), which text documents have.
 bool isReviewTool(Tool tool);
 // Whether a document of kind has the tool: spreadsheets have no bullets, numbering or tables,
-// only text documents have the review tools.
+// only text documents have the review tools, but for 批注, which spreadsheets have too.
 bool appliesTo(Tool tool, engineprotocol::DocumentKind kind);
 // The .uno: command the tool runs and follows in a document of kind; empty for tools that
 // run none of their own (the clipboard, zoom, find, printing) or that take a value.

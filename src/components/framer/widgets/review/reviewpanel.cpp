@@ -85,15 +85,18 @@ void ReviewPanel::refresh()
 {
     m_changes.clear();
     m_comments.clear();
-    if (!m_model->hasDocument() || m_model->kind() != DocumentKind::Text)
+    const bool text = m_model->hasDocument() && m_model->kind() == DocumentKind::Text;
+    const bool sheet = m_model->hasDocument() && m_model->kind() == DocumentKind::Spreadsheet;
+    if (!text && !sheet)
         return showReview();
-    m_engine->ask<reply::ChangeList>(
-        request::TrackedChanges{}, this,
-        [this](reply::ChangeList &list) {
-            m_changes = list.changes;
-            showReview();
-        },
-        [this](const EngineClient::Failure &) { showReview(); });
+    if (text)
+        m_engine->ask<reply::ChangeList>(
+            request::TrackedChanges{}, this,
+            [this](reply::ChangeList &list) {
+                m_changes = list.changes;
+                showReview();
+            },
+            [this](const EngineClient::Failure &) { showReview(); });
     m_engine->ask<reply::CommentList>(
         request::Comments{}, this,
         [this](reply::CommentList &list) {
