@@ -408,7 +408,33 @@ TEST_P(CommentFormatTest, commentsAndAnswers_keepTheirAuthors_inTheSavedFile_and
     EXPECT_EQ(control().comments().size(), 1);
 }
 
-// A spreadsheet's comments are on its cells.
+// A spreadsheet's comments are on its cells, a presentation's on its slides.
+TEST_F(ReviewTest, slideComment_keepsItsAuthorInTheSavedPresentation)
+{
+    ASSERT_TRUE(shown().open(QStringLiteral("sample.pptx")));
+    ASSERT_TRUE(control().insertComment(QStringLiteral("请改标题")))
+        << control().lastError().message.toStdString();
+    QList<quillary::Comment> comments;
+    ASSERT_TRUE(eventually([&] {
+        comments = control().comments();
+        return comments.size() == 1;
+    })) << control().lastError().message.toStdString();
+    EXPECT_EQ(comments[0].author, Reviewer);
+    EXPECT_FALSE(control().replyToComment(comments[0].id, QStringLiteral("好")));
+    EXPECT_EQ(control().lastError().code, ControlError::NotApplied);
+    const QString path = saved(QStringLiteral("commented.odp"));
+    EXPECT_TRUE(
+        packagePart(path, QStringLiteral("content.xml"))
+            .contains(QStringLiteral("<dc:creator>%1</dc:creator>").arg(Reviewer).toUtf8()));
+    ASSERT_TRUE(control().open(path));
+    comments = control().comments();
+    ASSERT_EQ(comments.size(), 1);
+    EXPECT_EQ(comments[0].text, QStringLiteral("请改标题"));
+    ASSERT_TRUE(control().deleteComment(comments[0].id))
+        << control().lastError().message.toStdString();
+    EXPECT_TRUE(eventually([&] { return control().comments().isEmpty(); }));
+}
+
 TEST_F(ReviewTest, cellComment_keepsItsAuthorInTheSavedWorkbook)
 {
     ASSERT_TRUE(shown().open(QStringLiteral("sample.xlsx")));

@@ -43,9 +43,19 @@ QJsonObject idArgument(int id)
 QList<Comment> parseComments(const QByteArray &json)
 {
     QList<Comment> comments;
-    const QJsonArray entries =
-        QJsonDocument::fromJson(json).object().value(QStringLiteral("comments")).toArray();
-    for (const QJsonValue &value : entries) {
+    // Writer and Calc list them; Impress keys them by name ("comment1": {...}).
+    const QJsonValue all = QJsonDocument::fromJson(json).object().value(QStringLiteral("comments"));
+    const QJsonArray listed = all.toArray();
+    QList<QJsonValue> entries(listed.cbegin(), listed.cend());
+    const QJsonObject byName = all.toObject();
+    QList<QJsonValue> named(byName.constBegin(), byName.constEnd());
+    // Their keys sort "comment10" before "comment2"; ids are in the order they were made.
+    std::sort(named.begin(), named.end(), [](const QJsonValue &a, const QJsonValue &b) {
+        return number(a.toObject().value(QStringLiteral("id"))) <
+               number(b.toObject().value(QStringLiteral("id")));
+    });
+    entries += named;
+    for (const QJsonValue &value : std::as_const(entries)) {
         const QJsonObject entry = value.toObject();
         const int id = number(entry.value(QStringLiteral("id")));
         if (id <= 0)
@@ -68,8 +78,10 @@ Reply commentAction(CommandRunner &commands, DocumentBackend &document,
                     const request::CommentAction &request, DocumentKind kind, const QString &author)
 {
     const bool sheet = kind == DocumentKind::Spreadsheet;
-    if (sheet && request.operation == request::CommentOperation::Reply)
-        return reply::EditOutcome{false, QStringLiteral("电子表格的批注不能回复")};
+    const bool slides = kind == DocumentKind::Presentation;
+    if ((sheet || slides) && request.operation == request::CommentOperation::Reply)
+        return reply::EditOutcome{false, sheet ? QStringLiteral("电子表格的批注不能回复")
+                                               : QStringLiteral("幻灯片的批注不能回复")};
     using Operation = request::CommentOperation;
     const bool withText = request.operation == Operation::Insert ||
                           request.operation == Operation::Reply ||
@@ -101,7 +113,9 @@ Reply commentAction(CommandRunner &commands, DocumentBackend &document,
         arguments = idArgument(request.id);
         break;
     case Operation::Delete:
-        command = sheet ? ".uno:DeleteNote" : ".uno:DeleteComment";
+        command = sheet    ? ".uno:DeleteNote"
+                  : slides ? ".uno:DeleteAnnotation"
+                           : ".uno:DeleteComment";
         arguments = idArgument(request.id);
         break;
     case Operation::GoTo: {

@@ -8,8 +8,9 @@
 // going to them through LibreOffice's own commands, under the author the engine was given.
 namespace enginecore {
 
-// The comments in LibreOffice's JSON for .uno:ViewAnnotations ({"comments": [...]}), in
-// document order; entries without a usable id are left out.
+// The comments in LibreOffice's JSON for .uno:ViewAnnotations ({"comments": [...]}, from
+// Impress {"comments": {"comment1": ...}}), in document order (Impress: in the order they were
+// made); entries without a usable id are left out.
 QList<engineprotocol::Comment> parseComments(const QByteArray &json);
 
 engineprotocol::Reply comments(DocumentBackend &document);

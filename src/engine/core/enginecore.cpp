@@ -46,8 +46,10 @@ std::optional<Reply> kindRefusal(const Request &request, DocumentKind kind)
         return refuse(ErrorCode::WrongKind, QStringLiteral("只有文字文档可以修订"));
     const bool comments = std::holds_alternative<request::Comments>(request) ||
                           std::holds_alternative<request::CommentAction>(request);
-    if (comments && kind != DocumentKind::Text && kind != DocumentKind::Spreadsheet)
-        return refuse(ErrorCode::WrongKind, QStringLiteral("只有文字文档和电子表格可以批注"));
+    if (comments && kind != DocumentKind::Text && kind != DocumentKind::Spreadsheet &&
+        kind != DocumentKind::Presentation)
+        return refuse(ErrorCode::WrongKind,
+                      QStringLiteral("只有文字文档、电子表格和演示文稿可以批注"));
     if (cells && kind != DocumentKind::Spreadsheet)
         return refuse(ErrorCode::WrongKind, QStringLiteral("只有电子表格有单元格"));
     if (std::holds_alternative<request::PartThumbnail>(request) &&

@@ -85,8 +85,9 @@ void DocumentReviewer::emitOnce(bool &pending, void (DocumentReviewer::*signal)(
 void DocumentReviewer::requireCommentable(const QString &operation) const
 {
     const DocumentKind kind = m_session.requireDocument(operation).kind;
-    if (kind != DocumentKind::Text && kind != DocumentKind::Spreadsheet)
-        fail(QStringLiteral("只有文字文档和电子表格可以%1").arg(operation));
+    if (kind != DocumentKind::Text && kind != DocumentKind::Spreadsheet &&
+        kind != DocumentKind::Presentation)
+        fail(QStringLiteral("只有文字文档、电子表格和演示文稿可以%1").arg(operation));
 }
 
 void DocumentReviewer::requireText(const QString &operation) const

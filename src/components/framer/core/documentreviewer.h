@@ -41,7 +41,7 @@ signals:
 
 private:
     void requireText(const QString &operation) const;
-    // Comments are in text documents and on a spreadsheet's cells.
+    // Comments are in text documents, on a spreadsheet's cells and on slides.
     void requireCommentable(const QString &operation) const;
     void scheduleChanged();
     void scheduleCommentsChanged();

@@ -64,8 +64,9 @@ bool isReviewTool(Tool tool)
 
 bool appliesTo(Tool tool, DocumentKind kind)
 {
-    if (tool == Tool::InsertComment) // on a cell, in a spreadsheet
-        return kind == DocumentKind::Text || kind == DocumentKind::Spreadsheet;
+    if (tool == Tool::InsertComment) // on a cell, on a slide
+        return kind == DocumentKind::Text || kind == DocumentKind::Spreadsheet ||
+               kind == DocumentKind::Presentation;
     if (isReviewTool(tool))
         return kind == DocumentKind::Text;
     const bool lists = tool == Tool::Bullets || tool == Tool::Numbering;
