@@ -170,6 +170,30 @@ TEST_F(ToolBarTest, print_theChosenPagesAsText_previewShowsThem_unknownPrinterRe
     EXPECT_EQ(pages, 1);
     EXPECT_TRUE(text.contains(QStringLiteral("Quillary sample page two."))) << text.toStdString();
 
+    // 取消 on the bar while the pages are laid out: no file, no failure, and the next job works.
+    QTimer cancel;
+    cancel.setInterval(1);
+    QObject::connect(&cancel, &QTimer::timeout, [&] {
+        auto *button = qobject_cast<QPushButton *>(shown().named(QStringLiteral("取消")));
+        if (button && button->isVisible()) {
+            cancel.stop();
+            button->click();
+        }
+    });
+    cancel.start();
+    QSignalSpy failures(&shown().control, &quillary::DocumentControl::errorOccurred);
+    printer.setOutputFileName(out.filePath(QStringLiteral("cancelled.pdf")));
+    EXPECT_FALSE(shown().control.print(&printer));
+    EXPECT_FALSE(cancel.isActive()) << "no 取消 was offered";
+    EXPECT_EQ(shown().control.lastError().code, quillary::ControlError::NotApplied);
+    EXPECT_TRUE(shown().control.lastError().message.contains(QStringLiteral("已取消打印")));
+    EXPECT_TRUE(failures.isEmpty());
+    printer.setOutputFileName(out.filePath(QStringLiteral("again.pdf")));
+    ASSERT_TRUE(shown().control.print(&printer))
+        << shown().control.lastError().message.toStdString();
+    EXPECT_TRUE(QFile::exists(printer.outputFileName()));
+    EXPECT_FALSE(QFile::exists(out.filePath(QStringLiteral("cancelled.pdf"))));
+
     // The preview runs its own loop: it is answered once it is up.
     int previewPages = 0;
     QTimer answer;

@@ -4,6 +4,7 @@
 #include "core/controlsession.h"
 #include "core/printing.h"
 #include "widgets/tools/printpreview.h"
+#include "widgets/transfer/transferbar.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -51,7 +52,15 @@ void DocumentControlPrivate::printPages(const framer::PrintJob &job)
     if (job.outputFile.isEmpty() && job.printer.isEmpty())
         framer::fail(QStringLiteral("无法打印“%1”：没有可用的打印机，请先在系统中添加打印机")
                          .arg(job.title));
+    // 取消 stops waiting for the pages: nothing reaches the printer, and the engine's late PDF
+    // lands in a folder that is gone.
+    const QString cancelled = QStringLiteral("已取消打印“%1”").arg(job.title);
+    const auto offer =
+        QObject::connect(transfer, &framer::TransferBar::cancelRequested, q,
+                         [this, cancelled] { session->engine().abandonWaits(cancelled); });
+    const auto withdraw = qScopeGuard([offer] { QObject::disconnect(offer); });
     session->showActivity(QStringLiteral("正在打印"), job.title, [&] {
+        transfer->offerCancel();
         if (!job.outputFile.isEmpty())
             return session->exportPdf(job.outputFile, framer::pdfExportOptions(job));
         const QString folder = session->newWorkFolder(QStringLiteral("print"));

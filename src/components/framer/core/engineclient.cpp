@@ -300,7 +300,13 @@ std::vector<EngineClient::Answer> EngineClient::exchange(const std::vector<Reque
         timer.setSingleShot(true);
         connect(&timer, &QTimer::timeout, &state->loop, &QEventLoop::quit);
         timer.start(timeoutMs);
+        m_waits.append(&state->loop);
         state->loop.exec();
+        m_waits.removeOne(&state->loop);
+    }
+    if (state->outstanding > 0 && !m_abandoned.isEmpty()) {
+        const QString why = m_waits.isEmpty() ? std::exchange(m_abandoned, {}) : m_abandoned;
+        fail(quillary::ControlError::NotApplied, why);
     }
     if (state->outstanding > 0) {
         // A stuck engine holds the document hostage; only a new one helps.
@@ -309,6 +315,15 @@ std::vector<EngineClient::Answer> EngineClient::exchange(const std::vector<Reque
         fail(refusal(ControlError::EngineNotResponding, subject, QStringLiteral("engine ") + why));
     }
     return std::move(state->answers);
+}
+
+void EngineClient::abandonWaits(const QString &why)
+{
+    if (m_waits.isEmpty())
+        return;
+    m_abandoned = why;
+    for (QEventLoop *loop : std::as_const(m_waits))
+        loop->quit();
 }
 
 void EngineClient::raise(const Failure &failure, const QString &subject)

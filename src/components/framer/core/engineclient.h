@@ -18,6 +18,8 @@ class QLocalServer;
 class QLocalSocket;
 class QProcess;
 
+class QEventLoop;
+
 namespace framer {
 
 // The control's side of the office engine: starts the engine process, sends requests and
@@ -122,6 +124,9 @@ public:
     // options are LibreOffice's filter options (its JSON), empty for its defaults.
     void save(const QString &path, const QString &format, const QString &subject,
               const QString &options = {});
+    // The calls waiting now stop waiting and fail as not applied, saying why; the engine
+    // finishes their requests, and their replies go nowhere. For a user who cancels a long job.
+    void abandonWaits(const QString &why);
     // The engine opens files in its work folder only. reading() hands use a copy there of the
     // file at path (path itself when it is there already), removed afterwards; writing() has
     // produce write into the work folder and moves the result to path. load() and save() go
@@ -167,6 +172,8 @@ private:
 
     Options m_options;
     int m_stagings = 0;
+    QList<QEventLoop *> m_waits;
+    QString m_abandoned;
     QProcess *m_process = nullptr;
     QLocalServer *m_server = nullptr;
     QLocalSocket *m_socket = nullptr;

@@ -16,7 +16,7 @@ struct ControlError
         // Another long operation of the control is still under way; try again later.
         Busy,
         // An edit that did not apply and is no failure: its bookmark, picture or file is
-        // missing, or the document is protected.
+        // missing, or the document is protected; or the user cancelled the job (printing).
         NotApplied,
         // Anything else: a transfer, the office engine, the file system.
         Failed,

@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QLocale>
 #include <QProgressBar>
+#include <QPushButton>
 
 namespace framer {
 
@@ -18,7 +19,8 @@ QString byteCount(qint64 bytes)
 } // namespace
 
 TransferBar::TransferBar(QWidget *overlaid)
-    : QWidget(overlaid), m_label(new QLabel(this)), m_bar(new QProgressBar(this))
+    : QWidget(overlaid), m_label(new QLabel(this)), m_bar(new QProgressBar(this)),
+      m_cancel(new QPushButton(QStringLiteral("取消"), this))
 {
     setAutoFillBackground(true);
     setAccessibleName(QStringLiteral("传输进度"));
@@ -28,13 +30,23 @@ TransferBar::TransferBar(QWidget *overlaid)
     m_bar->setMinimumWidth(160);
     layout->addWidget(m_label, 1);
     layout->addWidget(m_bar);
+    layout->addWidget(m_cancel);
+    m_cancel->setAccessibleName(QStringLiteral("取消"));
+    m_cancel->hide();
+    connect(m_cancel, &QPushButton::clicked, this, &TransferBar::cancelRequested);
     overlaid->installEventFilter(this);
     hide();
+}
+
+void TransferBar::offerCancel()
+{
+    m_cancel->show();
 }
 
 void TransferBar::start(const QString &caption, const QString &address)
 {
     m_label->setText(QStringLiteral("%1 %2").arg(caption, address));
+    m_cancel->hide();
     m_bar->setRange(0, 0);
     m_bar->setFormat(QString());
     fitToParent();
@@ -53,7 +65,8 @@ void TransferBar::setProgress(qint64 done, qint64 total)
         m_bar->setRange(0, 0);
         m_bar->setFormat(byteCount(done));
     }
-    m_bar->setTextVisible(true);
+    // A job that moves no bytes of its own shows no count.
+    m_bar->setTextVisible(total > 0 || done > 0);
 }
 
 QString TransferBar::text() const

@@ -4,6 +4,7 @@
 
 class QLabel;
 class QProgressBar;
+class QPushButton;
 
 namespace framer {
 
@@ -21,6 +22,11 @@ public:
     void setProgress(qint64 done, qint64 total);
     // What it says: the caption, the address and the bytes.
     QString text() const;
+    // Offers 取消 until the bar hides; pressing it emits cancelRequested().
+    void offerCancel();
+
+signals:
+    void cancelRequested();
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -30,6 +36,7 @@ private:
 
     QLabel *m_label;
     QProgressBar *m_bar;
+    QPushButton *m_cancel;
 };
 
 } // namespace framer
