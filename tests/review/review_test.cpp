@@ -3,9 +3,11 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QContextMenuEvent>
 #include <QFile>
 #include <QInputDialog>
 #include <QListWidget>
+#include <QMenu>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -81,6 +83,39 @@ protected:
 };
 
 ShownControl *ReviewTest::s_shown = nullptr;
+
+// Right-clicks row of the review panel and chooses what from the menu that opens.
+void chooseFromPanel(QListWidget *panel, int row, const QString &what)
+{
+    QTimer::singleShot(0, [what] {
+        auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
+        if (!menu)
+            return;
+        for (QAction *action : menu->actions())
+            if (action->text() == what)
+                action->trigger();
+        menu->close();
+    });
+    const QPoint at = panel->visualItemRect(panel->item(row)).center();
+    QContextMenuEvent click(QContextMenuEvent::Mouse, at, panel->viewport()->mapToGlobal(at));
+    QApplication::sendEvent(panel->viewport(), &click);
+}
+
+// Answers the next text dialog, once it is up, with text.
+void answerNextDialog(const QString &text)
+{
+    auto *poll = new QTimer;
+    poll->setInterval(10);
+    QObject::connect(poll, &QTimer::timeout, [poll, text] {
+        if (auto *dialog = qobject_cast<QInputDialog *>(QApplication::activeModalWidget())) {
+            poll->stop();
+            poll->deleteLater();
+            dialog->setTextValue(text);
+            dialog->accept();
+        }
+    });
+    poll->start();
+}
 
 // How a format keeps a recorded change: the part that holds the text, the author as written
 // there, and the marks of an insertion and a deletion, each with one author and one time.
@@ -268,6 +303,42 @@ TEST_F(ReviewTest, readOnly_typingPastingAndTools_leaveTheSavedFileAsItWas)
     control().setReadOnly(false);
     QTest::keyClicks(&shown().view(), QStringLiteral("x"));
     EXPECT_NE(readAll(saved(QStringLiteral("editable.txt"))), before);
+}
+
+// The panel's context menu decides on a change where it is listed, and answers, edits and
+// deletes comments; what it may not do is said.
+TEST_F(ReviewTest, panelsContextMenu_decidesOnChanges_andAnswersEditsAndDeletesComments)
+{
+    reviewFirstParagraph();
+    // Recorded, the comment's anchor would be a change of its own.
+    ASSERT_TRUE(control().setRecordingChanges(false));
+    ASSERT_TRUE(control().insertComment(QStringLiteral("请核对")));
+    QListWidget *panel = nullptr;
+    ASSERT_TRUE(eventually([&] {
+        panel = qobject_cast<QListWidget *>(shown().named(QStringLiteral("修订列表")));
+        return panel && panel->count() == 3;
+    }));
+    chooseFromPanel(panel, 0, QStringLiteral("接受"));
+    ASSERT_TRUE(eventually([&] { return control().trackedChanges().size() == 1; }));
+    EXPECT_EQ(control().trackedChanges()[0].kind, TrackedChange::Kind::Deletion);
+
+    ASSERT_TRUE(eventually([&] { return panel->count() == 2; }));
+    answerNextDialog(QStringLiteral("已核对"));
+    chooseFromPanel(panel, 1, QStringLiteral("回复"));
+    ASSERT_TRUE(eventually([&] { return control().comments().size() == 2; }));
+    EXPECT_EQ(control().comments()[1].text, QStringLiteral("已核对"));
+    ASSERT_TRUE(eventually([&] { return panel->count() == 3; }));
+    answerNextDialog(QStringLiteral("请核对金额"));
+    chooseFromPanel(panel, 1, QStringLiteral("编辑"));
+    EXPECT_TRUE(
+        eventually([&] { return control().comments()[0].text == QStringLiteral("请核对金额"); }));
+
+    control().setUserName(QStringLiteral("审阅人乙"));
+    QSignalSpy told(&control(), &quillary::DocumentControl::errorOccurred);
+    chooseFromPanel(panel, 1, QStringLiteral("删除"));
+    ASSERT_EQ(told.count(), 1);
+    EXPECT_EQ(told.first().at(0).value<quillary::ControlError>().code, ControlError::NotApplied);
+    EXPECT_EQ(control().comments().size(), 2);
 }
 
 TEST_F(ReviewTest, comparedWithAnEarlierVersion_theDifferencesAreChanges_andBadTargetsChangeNothing)

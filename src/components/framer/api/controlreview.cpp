@@ -156,11 +156,34 @@ void DocumentControlPrivate::askForComparison()
     const QString source = QInputDialog::getText(q, QStringLiteral("比较"),
                                                  QStringLiteral("与较早的版本比较（路径或网址）："),
                                                  QLineEdit::Normal, {}, &ok);
-    // Through the tool, "nothing differs" is news for the user, not only an answer.
-    if (ok && !source.trimmed().isEmpty() && !q->compareWith(source.trimmed()) &&
-        lastError.code == ControlError::NotApplied)
-        emit q->errorOccurred(lastError);
+    if (ok && !source.trimmed().isEmpty())
+        tellWhatWasNotApplied(q->compareWith(source.trimmed()));
     view->setFocus(Qt::OtherFocusReason);
+}
+
+void DocumentControlPrivate::askForAnswer(int commentId)
+{
+    bool ok = false;
+    const QString text = QInputDialog::getMultiLineText(q, QStringLiteral("回复"),
+                                                        QStringLiteral("回复内容："), {}, &ok);
+    if (ok && !text.trimmed().isEmpty())
+        tellWhatWasNotApplied(q->replyToComment(commentId, text));
+}
+
+void DocumentControlPrivate::askForNewText(int commentId, const QString &text)
+{
+    bool ok = false;
+    const QString edited = QInputDialog::getMultiLineText(q, QStringLiteral("编辑"),
+                                                          QStringLiteral("批注内容："), text, &ok);
+    if (ok && !edited.trimmed().isEmpty() && edited != text)
+        tellWhatWasNotApplied(q->editComment(commentId, edited));
+}
+
+void DocumentControlPrivate::tellWhatWasNotApplied(bool applied)
+{
+    // Other failures were told already.
+    if (!applied && lastError.code == ControlError::NotApplied)
+        emit q->errorOccurred(lastError);
 }
 
 QList<Comment> DocumentControl::comments()

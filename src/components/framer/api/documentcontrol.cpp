@@ -215,6 +215,16 @@ void DocumentControlPrivate::setUp()
                      [this] { askForComment(); });
     QObject::connect(tools, &framer::ControlTools::compareRequested, q,
                      [this] { askForComparison(); });
+    QObject::connect(reviewPanel, &framer::ReviewPanel::acceptRequested, q,
+                     [this](int id) { tellWhatWasNotApplied(q->acceptChange(id)); });
+    QObject::connect(reviewPanel, &framer::ReviewPanel::rejectRequested, q,
+                     [this](int id) { tellWhatWasNotApplied(q->rejectChange(id)); });
+    QObject::connect(reviewPanel, &framer::ReviewPanel::replyRequested, q,
+                     [this](int id) { askForAnswer(id); });
+    QObject::connect(reviewPanel, &framer::ReviewPanel::editRequested, q,
+                     [this](int id, const QString &text) { askForNewText(id, text); });
+    QObject::connect(reviewPanel, &framer::ReviewPanel::deleteRequested, q,
+                     [this](int id) { tellWhatWasNotApplied(q->deleteComment(id)); });
 }
 
 bool DocumentControlPrivate::attempt(const std::function<bool()> &work)

@@ -53,6 +53,10 @@ public:
     void takeFocusUnlessHostHasIt();
     void askForComment();
     void askForComparison();
+    void askForAnswer(int commentId);
+    void askForNewText(int commentId, const QString &text);
+    // What the review tools did not apply is news for their user, not only an answer.
+    void tellWhatWasNotApplied(bool applied);
     void onDocumentClosed(const QString &message);
     void onDocumentLost();
     void onDocumentRecovered(bool unsavedChanges);

@@ -4,8 +4,12 @@
 #include "core/documentreviewer.h"
 #include "core/engineclient.h"
 
+#include <QContextMenuEvent>
 #include <QDateTime>
+#include <QMenu>
 #include <QTimer>
+
+#include <algorithm>
 
 using namespace engineprotocol;
 
@@ -79,6 +83,28 @@ ReviewPanel::ReviewPanel(EngineClient *engine, DocumentReviewer *reviewer,
         else
             m_engine->post(request::Review{request::ReviewAction::GoTo, id}, ignore);
     });
+}
+
+void ReviewPanel::contextMenuEvent(QContextMenuEvent *event)
+{
+    const QListWidgetItem *item = itemAt(viewport()->mapFromGlobal(event->globalPos()));
+    if (!item)
+        return;
+    const int id = item->data(Qt::UserRole).toInt();
+    QMenu menu(this);
+    if (item->data(CommentRole).toBool()) {
+        const auto found = std::find_if(m_comments.cbegin(), m_comments.cend(),
+                                        [id](const Comment &comment) { return comment.id == id; });
+        const QString text = found == m_comments.cend() ? QString() : found->text;
+        menu.addAction(QStringLiteral("回复"), this, [this, id] { emit replyRequested(id); });
+        menu.addAction(QStringLiteral("编辑"), this,
+                       [this, id, text] { emit editRequested(id, text); });
+        menu.addAction(QStringLiteral("删除"), this, [this, id] { emit deleteRequested(id); });
+    } else {
+        menu.addAction(QStringLiteral("接受"), this, [this, id] { emit acceptRequested(id); });
+        menu.addAction(QStringLiteral("拒绝"), this, [this, id] { emit rejectRequested(id); });
+    }
+    menu.exec(event->globalPos());
 }
 
 void ReviewPanel::refresh()
