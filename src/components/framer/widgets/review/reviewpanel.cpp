@@ -112,8 +112,11 @@ void ReviewPanel::refresh()
     m_changes.clear();
     m_comments.clear();
     const bool text = m_model->hasDocument() && m_model->kind() == DocumentKind::Text;
-    const bool sheet = m_model->hasDocument() && m_model->kind() == DocumentKind::Spreadsheet;
-    if (!text && !sheet)
+    // Cells and slides have comments, not changes.
+    const bool commentsOnly =
+        m_model->hasDocument() && (m_model->kind() == DocumentKind::Spreadsheet ||
+                                   m_model->kind() == DocumentKind::Presentation);
+    if (!text && !commentsOnly)
         return showReview();
     if (text)
         m_engine->ask<reply::ChangeList>(

@@ -12,7 +12,7 @@ class DocumentModel;
 class DocumentReviewer;
 class EngineClient;
 
-// Beside a text document or a spreadsheet, the list of its recorded changes (kind, excerpt, author,
+// Beside a document, the list of its recorded changes (kind, excerpt, author,
 // time) and then of its comments (text, author, time; answers under what they answer), asked of the
 // engine without waiting whenever they change; it shows while the document has any. Choosing
 // one goes to that change or comment in the document; its context menu decides on a change
