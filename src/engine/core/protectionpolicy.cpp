@@ -61,6 +61,12 @@ bool reviewChanges(const request::Review &review)
            review.action != Action::Previous && review.action != Action::Show;
 }
 
+// Going to a comment only moves the cursor.
+bool commentChanges(const request::CommentAction &comment)
+{
+    return comment.operation != request::CommentOperation::GoTo;
+}
+
 } // namespace
 
 bool mayChangeDocument(const Request &request)
@@ -77,7 +83,7 @@ bool mayChangeDocument(const Request &request)
     if (const auto *copy = std::get_if<request::Copy>(&request))
         return copy->cut;
     if (const auto *comment = std::get_if<request::CommentAction>(&request))
-        return comment->operation != request::CommentOperation::GoTo;
+        return commentChanges(*comment);
     return std::holds_alternative<request::Paste>(request) ||
            std::holds_alternative<request::Compare>(request) ||
            std::holds_alternative<request::EnterCellText>(request) ||
@@ -134,7 +140,7 @@ std::optional<Reply> ProtectionPolicy::refusal(const Request &request)
         if (locked && edits)
             answer = refused(ProtectedText);
     } else if (const auto *comment = std::get_if<request::CommentAction>(&request)) {
-        edits = comment->operation != request::CommentOperation::GoTo;
+        edits = commentChanges(*comment);
         if (locked && edits)
             answer = refused(ProtectedText);
     } else if (std::holds_alternative<request::Compare>(request)) {

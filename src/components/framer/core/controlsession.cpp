@@ -311,10 +311,10 @@ void ControlSession::download(const QString &address, const QString &path)
 void ControlSession::showActivity(const QString &caption, const QString &subject,
                                   const std::function<void()> &work)
 {
-    emit transferStarted(caption, subject);
-    auto ended = qScopeGuard([this] { emit transferEnded(); });
-    emit transferProgress(0, -1);
-    work();
+    transfer(caption, subject, [&](const ProgressHandler &progress) {
+        progress(0, -1);
+        work();
+    });
 }
 
 QString ControlSession::fetch(const QString &address, const QString &caption, const QString &folder)
