@@ -43,11 +43,18 @@ public:
         ::setenv("DISPLAY", (":" + display).c_str(), 1);
 
         m_windowManager = spawn({"openbox", "--sm-disable"});
-        // The window manager announces itself on the root window once it manages windows.
+        // The window manager announces itself on the root window once it manages windows. Under
+        // load it now and then gives up on a server that has only just started: it goes again.
+        int restarts = 0;
         for (int i = 0; i < 200; ++i) {
             if (std::system(
                     "xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'") == 0)
                 return true;
+            if (::waitpid(m_windowManager, nullptr, WNOHANG) == m_windowManager) {
+                m_windowManager = ++restarts > 3 ? -1 : spawn({"openbox", "--sm-disable"});
+                if (m_windowManager <= 0)
+                    break;
+            }
             std::this_thread::sleep_for(std::chrono::milliseconds(50));
         }
         return false;
