@@ -95,7 +95,8 @@ bool EngineConnection::writeSettings()
         registry = file.readAll();
     QSaveFile file(path);
     if (!QDir().mkpath(QFileInfo(path).path()) || !file.open(QIODevice::WriteOnly) ||
-        file.write(enginecore::withEngineSettings(registry, m_options.allowedHosts)) < 0 ||
+        file.write(enginecore::withEngineSettings(registry, m_options.allowedHosts,
+                                                  m_options.userName)) < 0 ||
         !file.commit()) {
         m_error = QStringLiteral("cannot write the settings %1: %2").arg(path, file.errorString());
         return false;

@@ -25,6 +25,8 @@ public:
         QString profileRoot;
         // Hosts whose linked content LibreOffice may fetch; none: it fetches nothing.
         QStringList allowedHosts;
+        // The profile's user, under whom spreadsheets record changes.
+        QString userName;
     };
 
     explicit EngineConnection(Options options, QObject *parent = nullptr);

@@ -38,7 +38,10 @@ int main(int argc, char *argv[])
                                QStringLiteral("Open no files outside this folder, the profile "
                                               "and the system's read-only folders."),
                                QStringLiteral("dir"));
-    parser.addOptions({server, office, profiles, isolate, allowHosts, memory, confine});
+    QCommandLineOption userName(QStringLiteral("user-name"),
+                                QStringLiteral("The user changes are recorded under."),
+                                QStringLiteral("name"));
+    parser.addOptions({server, office, profiles, isolate, allowHosts, memory, confine, userName});
     parser.process(app);
     if (!parser.isSet(server)) {
         std::fputs("quillary-office-engine: --server is required\n", stderr);
@@ -56,7 +59,8 @@ int main(int argc, char *argv[])
         std::fprintf(stderr, "quillary-office-engine: no memory limit (%s)\n", qPrintable(error));
 
     EngineConnection engine({parser.value(server), parser.value(office), parser.value(profiles),
-                             parser.value(allowHosts).split(QLatin1Char(','), Qt::SkipEmptyParts)});
+                             parser.value(allowHosts).split(QLatin1Char(','), Qt::SkipEmptyParts),
+                             parser.value(userName)});
     bool ready = engine.connectToClient() && engine.prepareProfile();
     // Once the socket and the profile are there, and before LibreOffice's threads start.
     if (ready && parser.isSet(confine)) {

@@ -38,8 +38,9 @@ TEST(ToolTable, spreadsheetsHaveNoListsOrTables_andAlignCellsWithTheirOwnCommand
         EXPECT_EQ(framer::appliesTo(info.tool, DocumentKind::Presentation),
                   !framer::isReviewTool(info.tool) || info.tool == Tool::InsertComment)
             << info.name.toStdString();
-        // Cells take comments, and only those of the review tools.
-        if (framer::isReviewTool(info.tool) && info.tool != Tool::InsertComment)
+        // Cells take comments and record changes, and only those of the review tools.
+        if (framer::isReviewTool(info.tool) && info.tool != Tool::InsertComment &&
+            info.tool != Tool::TrackChanges)
             expected << info.tool;
     }
     EXPECT_EQ(missing, expected);
@@ -47,6 +48,8 @@ TEST(ToolTable, spreadsheetsHaveNoListsOrTables_andAlignCellsWithTheirOwnCommand
               QStringLiteral(".uno:AlignHorizontalCenter"));
     EXPECT_EQ(framer::toolCommand(Tool::AlignCenter, DocumentKind::Text),
               QStringLiteral(".uno:CenterPara"));
+    EXPECT_EQ(framer::toolCommand(Tool::TrackChanges, DocumentKind::Spreadsheet),
+              QStringLiteral(".uno:TraceChangeMode"));
 }
 
 struct StateCase

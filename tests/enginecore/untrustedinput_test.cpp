@@ -100,4 +100,11 @@ TEST(UntrustedInput, withEngineSettings_replacesItsOwnAndKeepsLibreOffices)
     // Written again over itself, nothing doubles.
     EXPECT_EQ(enginecore::withEngineSettings(allowed, {}),
               enginecore::withEngineSettings(registry, {}));
+    // The user's name, split where LibreOffice keeps a surname, escaped, and gone once unset.
+    const QByteArray named =
+        enginecore::withEngineSettings(registry, {}, QStringLiteral("Jane\n <Q> Doe"));
+    EXPECT_TRUE(named.contains("\"givenname\" oor:op=\"fuse\"><value>Jane &lt;Q&gt;</value>"));
+    EXPECT_TRUE(named.contains("\"sn\" oor:op=\"fuse\"><value>Doe</value>"));
+    EXPECT_TRUE(enginecore::withEngineSettings(named, {}).contains(
+        "\"givenname\" oor:op=\"fuse\"><value></value>"));
 }

@@ -223,6 +223,41 @@ TEST_F(ReviewTest, nameChangedWithTheDocumentOpen_goesOnTheChangesMadeAfter)
     EXPECT_EQ(authors, QStringList({Reviewer, Reviewer, QStringLiteral("审阅人乙")}));
 }
 
+TEST_F(ReviewTest, spreadsheetCellChanges_areRecordedUnderTheName_savedAndListedAfterReopening)
+{
+    ASSERT_TRUE(shown().open(QStringLiteral("sample.xlsx")));
+    EXPECT_TRUE(shown().toolBar().action(framer::Tool::TrackChanges)->isVisible());
+    EXPECT_FALSE(shown().toolBar().action(framer::Tool::AcceptChange)->isVisible());
+    shown().toolBar().action(framer::Tool::TrackChanges)->trigger();
+    ASSERT_TRUE(eventually([&] { return control().isRecordingChanges(); }));
+    QTest::keyClicks(&shown().view(), QStringLiteral("777"));
+    shown().keys(Qt::Key_Return);
+    QList<TrackedChange> changes;
+    ASSERT_TRUE(eventually([&] {
+        changes = control().trackedChanges();
+        return changes.size() == 1;
+    })) << control().lastError().message.toStdString();
+    EXPECT_EQ(changes[0].author, Reviewer);
+    EXPECT_EQ(changes[0].excerpt, QStringLiteral("A1: Quillary → 777"));
+    EXPECT_TRUE(changes[0].time.isValid());
+    EXPECT_FALSE(control().acceptChange(changes[0].id));
+    EXPECT_EQ(control().lastError().code, ControlError::NotApplied);
+
+    EXPECT_TRUE(packagePart(saved(QStringLiteral("reviewed.xlsx")),
+                            QStringLiteral("xl/revisions/revisionHeaders.xml"))
+                    .contains(Reviewer.toUtf8()));
+    const QString path = saved(QStringLiteral("reviewed.ods"));
+    const QByteArray xml = packagePart(path, QStringLiteral("content.xml"));
+    EXPECT_TRUE(xml.contains("<table:cell-content-change") &&
+                xml.contains(QStringLiteral("<dc:creator>%1").arg(Reviewer).toUtf8()))
+        << xml.left(3000).data();
+    control().setUserName(QStringLiteral("someone else"));
+    ASSERT_TRUE(control().open(path));
+    changes = control().trackedChanges();
+    ASSERT_EQ(changes.size(), 1);
+    EXPECT_EQ(changes[0].author, Reviewer);
+}
+
 struct DecisionCase
 {
     const char *name;

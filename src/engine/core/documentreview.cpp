@@ -9,6 +9,7 @@
 #include <QJsonObject>
 #include <QRegularExpression>
 #include <QUrl>
+#include <QXmlStreamReader>
 
 #include <algorithm>
 
@@ -47,6 +48,25 @@ QString excerptOf(const QString &description)
     return text;
 }
 
+// A spreadsheet describes a cell's change in English ("Cell B2 changed from 'old' to 'new'");
+// the list shows the cell and both contents.
+QString cellExcerptOf(const QString &description)
+{
+    static const QRegularExpression changed(
+        QStringLiteral("^Cell (\\S+) changed from '(.*)' to '(.*)'$"),
+        QRegularExpression::DotMatchesEverythingOption);
+    const QRegularExpressionMatch match = changed.match(description.trimmed());
+    if (!match.hasMatch())
+        return excerptOf(description);
+    const auto shortened = [](QString text) {
+        text = text.simplified();
+        return text.size() > ExcerptChars / 2 ? text.left(ExcerptChars / 2 - 1) + QChar(0x2026)
+                                              : text;
+    };
+    return QStringLiteral("%1: %2 → %3")
+        .arg(match.captured(1), shortened(match.captured(2)), shortened(match.captured(3)));
+}
+
 QByteArray idArgument(const char *name, int id)
 {
     return json({{QLatin1String(name), typed("long", QString::number(id))}});
@@ -57,10 +77,27 @@ QByteArray onArgument(const char *name, bool on)
     return json({{QLatin1String(name), typed("boolean", on ? "true" : "false")}});
 }
 
+// LibreOffice records a spreadsheet's changes and lists them, but decides on them only in a
+// dialog of its own.
+Reply reviewSheet(CommandRunner &commands, const request::Review &request)
+{
+    if (request.action != request::ReviewAction::Record)
+        return reply::EditOutcome{
+            false,
+            QStringLiteral("电子表格的修订只能记录和查看，不能在文档控件中定位、接受或拒绝")};
+    if (!commands.run(".uno:TraceChangeMode", onArgument("TraceChangeMode", request.on)))
+        return refuse(ErrorCode::NotFinished,
+                      QStringLiteral(".uno:TraceChangeMode did not finish"));
+    return reply::EditOutcome{true, {}};
+}
+
 } // namespace
 
-QList<TrackedChange> parseTrackedChanges(const QByteArray &json)
+QList<TrackedChange> parseTrackedChanges(const QByteArray &json, DocumentKind kind)
 {
+    // A text document's changes carry their own ids; a spreadsheet's are numbered from 0 by
+    // their place in the list, and their times are UTC.
+    const bool sheet = kind == DocumentKind::Spreadsheet;
     QList<TrackedChange> changes;
     const QJsonArray entries =
         QJsonDocument::fromJson(json).object().value(QStringLiteral("redlines")).toArray();
@@ -68,25 +105,69 @@ QList<TrackedChange> parseTrackedChanges(const QByteArray &json)
         const QJsonObject entry = value.toObject();
         // LibreOffice writes numbers as strings here.
         bool ok = false;
-        const int id = entry.value(QStringLiteral("index")).toVariant().toString().toInt(&ok);
+        const int id = entry.value(QStringLiteral("index")).toVariant().toString().toInt(&ok) +
+                       (sheet ? 1 : 0);
         if (!ok || id <= 0)
             continue;
+        const QString description = entry.value(QStringLiteral("description")).toString();
+        QString time = entry.value(QStringLiteral("dateTime")).toString();
+        if (sheet && !time.isEmpty() && !time.endsWith(QLatin1Char('Z')))
+            time += QLatin1Char('Z');
+        // A spreadsheet records its user as a given name and a surname with a space between.
         changes.append({id, kindOf(entry.value(QStringLiteral("type")).toString()),
-                        entry.value(QStringLiteral("author")).toString(),
-                        entry.value(QStringLiteral("dateTime")).toString(),
-                        excerptOf(entry.value(QStringLiteral("description")).toString())});
+                        entry.value(QStringLiteral("author")).toString().trimmed(), time,
+                        sheet ? cellExcerptOf(description) : excerptOf(description)});
     }
     return changes;
 }
 
-Reply trackedChanges(DocumentBackend &document)
+QString lastAuthorOf(const QString &path)
 {
-    return reply::ChangeList{
-        parseTrackedChanges(document.commandValues(".uno:AcceptTrackedChanges"))};
+    // Elements as namespace|name, in the order they are asked.
+    const auto firstOf = [&](const QString &entry, const QStringList &elements) {
+        const std::optional<QByteArray> xml = readPackageEntry(path, entry);
+        if (!xml)
+            return QString();
+        QHash<QString, QString> found;
+        QXmlStreamReader reader(*xml);
+        while (!reader.atEnd()) {
+            if (reader.readNext() != QXmlStreamReader::StartElement)
+                continue;
+            const QString element =
+                reader.namespaceUri().toString() + u'|' + reader.name().toString();
+            if (elements.contains(element))
+                found.insert(element, reader.readElementText(QXmlStreamReader::SkipChildElements));
+        }
+        for (const QString &element : elements)
+            if (const QString author = found.value(element).simplified(); !author.isEmpty())
+                return author;
+        return QString();
+    };
+    const QString dc = QStringLiteral("http://purl.org/dc/elements/1.1/|");
+    const QString word =
+        firstOf(QStringLiteral("docProps/core.xml"),
+                {QStringLiteral("http://schemas.openxmlformats.org/package/2006/metadata/"
+                                "core-properties|lastModifiedBy"),
+                 dc + QStringLiteral("creator")});
+    if (!word.isEmpty())
+        return word;
+    return firstOf(QStringLiteral("meta.xml"),
+                   {dc + QStringLiteral("creator"),
+                    QStringLiteral("urn:oasis:names:tc:opendocument:xmlns:meta:1.0|"
+                                   "initial-creator")});
 }
 
-Reply review(CommandRunner &commands, DocumentBackend &document, const request::Review &request)
+Reply trackedChanges(DocumentBackend &document, DocumentKind kind)
 {
+    return reply::ChangeList{
+        parseTrackedChanges(document.commandValues(".uno:AcceptTrackedChanges"), kind)};
+}
+
+Reply review(CommandRunner &commands, DocumentBackend &document, const request::Review &request,
+             DocumentKind kind)
+{
+    if (kind == DocumentKind::Spreadsheet)
+        return reviewSheet(commands, request);
     QByteArray command;
     QByteArray arguments;
     switch (request.action) {
@@ -131,7 +212,7 @@ Reply review(CommandRunner &commands, DocumentBackend &document, const request::
                                          request.action == request::ReviewAction::Reject);
     if (byId) {
         const QList<TrackedChange> changes =
-            parseTrackedChanges(document.commandValues(".uno:AcceptTrackedChanges"));
+            parseTrackedChanges(document.commandValues(".uno:AcceptTrackedChanges"), kind);
         if (std::none_of(changes.cbegin(), changes.cend(),
                          [&](const TrackedChange &change) { return change.id == request.id; }))
             return reply::EditOutcome{false,
@@ -143,10 +224,13 @@ Reply review(CommandRunner &commands, DocumentBackend &document, const request::
     return reply::EditOutcome{true, {}};
 }
 
-Reply compare(CommandRunner &commands, DocumentBackend &document, const request::Compare &request)
+Reply compare(CommandRunner &commands, DocumentBackend &document, const request::Compare &request,
+              const QString &userName)
 {
     const auto count = [&] {
-        return parseTrackedChanges(document.commandValues(".uno:AcceptTrackedChanges")).size();
+        return parseTrackedChanges(document.commandValues(".uno:AcceptTrackedChanges"),
+                                   DocumentKind::Text)
+            .size();
     };
     // LibreOffice would unpack what it compares with as it unpacks what it loads.
     const PackageCheck package = checkPackage(request.path);
@@ -156,7 +240,16 @@ Reply compare(CommandRunner &commands, DocumentBackend &document, const request:
                       package.detail);
     const qsizetype before = count();
     const QString url = QUrl::fromLocalFile(request.path).toString(QUrl::FullyEncoded);
-    if (!commands.run(".uno:CompareDocuments", json({{QStringLiteral("URL"), text(url)}})))
+    // LibreOffice records the differences under the view's author: the other version's.
+    const QString otherAuthor = lastAuthorOf(request.path);
+    if (!otherAuthor.isEmpty())
+        document.setAuthor(otherAuthor);
+    const bool finished =
+        commands.run(".uno:CompareDocuments", json({{QStringLiteral("URL"), text(url)}}))
+            .has_value();
+    if (!otherAuthor.isEmpty() && !userName.isEmpty())
+        document.setAuthor(userName);
+    if (!finished)
         return refuse(ErrorCode::NotFinished,
                       QStringLiteral(".uno:CompareDocuments did not finish"));
     if (count() == before)

@@ -42,8 +42,10 @@ std::optional<Reply> kindRefusal(const Request &request, DocumentKind kind)
     const bool review = std::holds_alternative<request::TrackedChanges>(request) ||
                         std::holds_alternative<request::Review>(request) ||
                         std::holds_alternative<request::Compare>(request);
-    if (review && kind != DocumentKind::Text)
-        return refuse(ErrorCode::WrongKind, QStringLiteral("只有文字文档可以修订"));
+    const bool recorded = std::holds_alternative<request::TrackedChanges>(request) ||
+                          std::holds_alternative<request::Review>(request);
+    if (review && kind != DocumentKind::Text && !(recorded && kind == DocumentKind::Spreadsheet))
+        return refuse(ErrorCode::WrongKind, QStringLiteral("只有文字文档和电子表格可以修订"));
     const bool comments = std::holds_alternative<request::Comments>(request) ||
                           std::holds_alternative<request::CommentAction>(request);
     if (comments && kind != DocumentKind::Text && kind != DocumentKind::Spreadsheet &&
@@ -185,11 +187,11 @@ Reply EngineCore::route(const Request &request)
             else if constexpr (std::is_same_v<R, request::GoToCell>)
                 return goToCell(m_commands, r);
             else if constexpr (std::is_same_v<R, request::TrackedChanges>)
-                return trackedChanges(*m_document);
+                return trackedChanges(*m_document, m_kind);
             else if constexpr (std::is_same_v<R, request::Review>)
-                return review(m_commands, *m_document, r);
+                return review(m_commands, *m_document, r, m_kind);
             else if constexpr (std::is_same_v<R, request::Compare>)
-                return compare(m_commands, *m_document, r);
+                return compare(m_commands, *m_document, r, m_settings.author);
             else if constexpr (std::is_same_v<R, request::Comments>)
                 return comments(*m_document);
             else if constexpr (std::is_same_v<R, request::CommentAction>)

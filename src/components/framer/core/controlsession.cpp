@@ -11,6 +11,7 @@
 #include <QFileInfo>
 #include <QPointer>
 #include <QScopeGuard>
+#include <QTimer>
 
 using quillary::ControlError;
 
@@ -48,8 +49,9 @@ ControlSession::ControlSession(QNetworkAccessManager *network, EngineClient::Opt
 {
     connect(m_engine, &EngineClient::engineStopped, this, &ControlSession::onEngineStopped);
     connect(m_recovery, &DocumentRecovery::finished, this, &ControlSession::onRecoveryFinished);
-    // LibreOffice takes a while to start; the first open should not pay for it.
-    m_engine->start();
+    // LibreOffice takes a while to start; the first open should not pay for it. Once the host
+    // has set the control up: the engine starts under the user's name.
+    QTimer::singleShot(0, m_engine, &EngineClient::start);
 }
 
 ControlSession::~ControlSession()

@@ -96,9 +96,16 @@ void DocumentReviewer::requireText(const QString &operation) const
         fail(QStringLiteral("只有文字文档可以%1").arg(operation));
 }
 
+void DocumentReviewer::requireRecordable(const QString &operation) const
+{
+    const DocumentKind kind = m_session.requireDocument(operation).kind;
+    if (kind != DocumentKind::Text && kind != DocumentKind::Spreadsheet)
+        fail(QStringLiteral("只有文字文档和电子表格可以%1").arg(operation));
+}
+
 QList<TrackedChange> DocumentReviewer::changes()
 {
-    requireText(QStringLiteral("列出修订"));
+    requireRecordable(QStringLiteral("列出修订"));
     return m_session.engine()
         .call<reply::ChangeList>(request::TrackedChanges{}, timeouts::EditMs)
         .changes;
@@ -107,7 +114,7 @@ QList<TrackedChange> DocumentReviewer::changes()
 reply::EditOutcome DocumentReviewer::review(request::ReviewAction action, int id, bool on)
 {
     const QString operation = operationName(action);
-    requireText(operation);
+    requireRecordable(operation);
     const bool byId = action == request::ReviewAction::GoTo ||
                       action == request::ReviewAction::Accept ||
                       action == request::ReviewAction::Reject;

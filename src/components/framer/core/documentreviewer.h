@@ -41,6 +41,8 @@ signals:
 
 private:
     void requireText(const QString &operation) const;
+    // Text documents and spreadsheets record changes.
+    void requireRecordable(const QString &operation) const;
     // Comments are in text documents, on a spreadsheet's cells and on slides.
     void requireCommentable(const QString &operation) const;
     void scheduleChanged();

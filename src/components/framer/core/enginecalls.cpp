@@ -88,6 +88,8 @@ void EngineClient::setUserSettings(const UserSettings &settings)
     if (settings == m_userSettings)
         return;
     m_userSettings = settings;
+    if (startUnderUsersName())
+        return;
     // An engine started later gets them with its first document.
     if (isRunning())
         post(request::ApplySettings{settings}, [](Reply *reply, const Failure &failure) {
@@ -100,8 +102,21 @@ void EngineClient::setUserSettings(const UserSettings &settings)
 
 void EngineClient::close()
 {
-    if (isRunning()) // a fresh engine holds no document
-        call<reply::Done>(request::Close{}, m_options.callTimeoutMs);
+    if (!isRunning()) // a fresh engine holds no document
+        return;
+    call<reply::Done>(request::Close{}, m_options.callTimeoutMs);
+    startUnderUsersName();
+}
+
+bool EngineClient::startUnderUsersName()
+{
+    // Spreadsheets record changes under the name the engine started with: an engine that
+    // holds no document starts again under a new one; one that does once it is closed.
+    if (!isRunning() || m_holdsDocument || m_userSettings.author == m_engineUserName)
+        return false;
+    stopEngine({});
+    start();
+    return true;
 }
 
 void EngineClient::save(const QString &path, const QString &format, const QString &subject,

@@ -117,6 +117,10 @@ void EngineClient::start()
     if (m_options.memoryLimitBytes > 0)
         arguments << QStringLiteral("--memory-limit")
                   << QString::number(m_options.memoryLimitBytes);
+    m_engineUserName = m_userSettings.author;
+    if (!m_engineUserName.isEmpty())
+        arguments << QStringLiteral("--user-name") << m_engineUserName;
+    m_holdsDocument = false;
     m_engineLog.clear();
     qCDebug(lcFramer) << "starting the office engine" << m_options.enginePath;
     if (!m_options.temporaryFolder.isEmpty() && QDir().mkpath(m_options.temporaryFolder)) {
@@ -153,6 +157,10 @@ void EngineClient::post(const Request &request, Handler handler)
                           QStringLiteral("engine %1 is not running").arg(m_options.enginePath)});
         return;
     }
+    if (std::holds_alternative<request::Load>(request))
+        m_holdsDocument = true;
+    else if (std::holds_alternative<request::Close>(request))
+        m_holdsDocument = false;
     const quint64 id = m_nextId++;
     m_pending.insert(id, std::move(handler));
     qCDebug(lcLatency) << "control: request" << id << "kind" << request.index() << "sent";

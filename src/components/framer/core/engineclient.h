@@ -166,6 +166,9 @@ private:
     void onConnectionClosed();
     void onEngineGone(const QString &reason, Failure::Cause cause = Failure::Cause::Stopped);
     void stopEngine(const QString &reason, Failure::Cause cause = Failure::Cause::Stopped);
+    // A fresh engine when the user's name changed since this one started, if it holds no
+    // document; true when it started one.
+    bool startUnderUsersName();
 
     bool reachesDirectly(const QString &path) const;
     QString newStagingFolder();
@@ -183,6 +186,8 @@ private:
     quint64 m_nextId = 1;
     QByteArray m_engineLog;
     engineprotocol::UserSettings m_userSettings;
+    QString m_engineUserName;
+    bool m_holdsDocument = false;
 };
 
 // LibreOffice's pixels as an image that keeps the reply's bytes; null when the reply does not

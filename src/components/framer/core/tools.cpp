@@ -67,8 +67,10 @@ bool appliesTo(Tool tool, DocumentKind kind)
     if (tool == Tool::InsertComment) // on a cell, on a slide
         return kind == DocumentKind::Text || kind == DocumentKind::Spreadsheet ||
                kind == DocumentKind::Presentation;
+    // A spreadsheet records its changes; LibreOffice decides on them in a dialog of its own.
     if (isReviewTool(tool))
-        return kind == DocumentKind::Text;
+        return kind == DocumentKind::Text ||
+               (kind == DocumentKind::Spreadsheet && tool == Tool::TrackChanges);
     const bool lists = tool == Tool::Bullets || tool == Tool::Numbering;
     if (kind == DocumentKind::Spreadsheet)
         return !lists && tool != Tool::InsertTable;
@@ -103,7 +105,7 @@ QString toolCommand(Tool tool, DocumentKind kind)
     case Tool::Numbering:
         return QStringLiteral(".uno:DefaultNumbering");
     case Tool::TrackChanges:
-        return QStringLiteral(".uno:TrackChanges");
+        return sheet ? QStringLiteral(".uno:TraceChangeMode") : QStringLiteral(".uno:TrackChanges");
     case Tool::ShowChanges:
         return QStringLiteral(".uno:ShowTrackedChanges");
     case Tool::PreviousChange:

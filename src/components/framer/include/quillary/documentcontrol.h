@@ -147,14 +147,17 @@ public:
 
     // Tracked changes of a text document. Recording on: what the user changes from now on is
     // kept as changes under userName() until accepted or rejected. Recording is saved with
-    // the document.
+    // the document. A spreadsheet records changes to its cells and lists them; the other
+    // calls fail with NotApplied for it (LibreOffice decides on them only in its own dialog).
+    // Its changes carry the name the control had when no document was open: a name set while
+    // one is open applies to spreadsheets once that document is closed.
     bool setRecordingChanges(bool on);
     bool isRecordingChanges() const;
     // Whether recorded changes show in the document (insertions marked, deletions struck
     // through), or it shows as if all were accepted.
     bool setChangesShown(bool on);
     // The document's recorded changes in document order; empty, with an error, without a text
-    // document.
+    // document or spreadsheet.
     QList<TrackedChange> trackedChanges();
     // Selects the change, or the next or previous one from the cursor.
     bool goToChange(int id);
@@ -166,8 +169,9 @@ public:
     bool acceptAllChanges();
     bool rejectAllChanges();
     // Compares the text document with an earlier version of it, a file or an http(s) address
-    // (比较): what differs shows as tracked changes, to accept or reject. Nothing differing
-    // fails with NotApplied; the document is otherwise unchanged by a failure.
+    // (比较): what differs shows as tracked changes, to accept or reject, under the author the
+    // earlier version's metadata names last (userName() when it names none). Nothing
+    // differing fails with NotApplied; the document is otherwise unchanged by a failure.
     bool compareWith(const QString &pathOrAddress);
 
     // Comments of a text document, in document order, answers after what they answer.

@@ -40,7 +40,8 @@ constexpr int CommentRole = Qt::UserRole + 1;
 QString shownTime(const QString &iso)
 {
     const QDateTime time = QDateTime::fromString(iso, Qt::ISODate);
-    return time.isValid() ? time.toString(QStringLiteral("yyyy-MM-dd HH:mm")) : QString();
+    return time.isValid() ? time.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm"))
+                          : QString();
 }
 
 // The change's kind and text, then its author and time.
