@@ -139,13 +139,15 @@ TEST_P(RecordedFormatTest, changesRecordedUnderAName_areInTheSavedFile_andListed
     reviewFirstParagraph();
     const FormatCase &format = GetParam();
     const QString path = saved(QStringLiteral("reviewed.") + QLatin1String(format.name));
-    const QByteArray xml = packagePart(path, QLatin1String(format.part));
-    const QByteArray author = QString::fromLatin1(format.authorPattern).arg(Reviewer).toUtf8();
-    const qsizetype marks = xml.count(format.insertion) + xml.count(format.deletion);
-    EXPECT_TRUE(xml.contains(format.insertion) && xml.contains(format.deletion))
-        << xml.left(3000).data();
-    EXPECT_EQ(xml.count(author), marks);
-    EXPECT_EQ(xml.count(format.date), marks);
+    if (format.part) { // the Word binary is read back only
+        const QByteArray xml = packagePart(path, QLatin1String(format.part));
+        const QByteArray author = QString::fromLatin1(format.authorPattern).arg(Reviewer).toUtf8();
+        const qsizetype marks = xml.count(format.insertion) + xml.count(format.deletion);
+        EXPECT_TRUE(xml.contains(format.insertion) && xml.contains(format.deletion))
+            << xml.left(3000).data();
+        EXPECT_EQ(xml.count(author), marks);
+        EXPECT_EQ(xml.count(format.date), marks);
+    }
 
     control().setUserName(QStringLiteral("someone else"));
     ASSERT_TRUE(control().open(path));
@@ -185,7 +187,8 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(FormatCase{"docx", "word/document.xml", "w:author=\"%1\"", "<w:ins ",
                                  "<w:del ", "w:date=\""},
                       FormatCase{"odt", "content.xml", "<dc:creator>%1</dc:creator>",
-                                 "<text:insertion>", "<text:deletion>", "<dc:date>"}),
+                                 "<text:insertion>", "<text:deletion>", "<dc:date>"},
+                      FormatCase{"doc", nullptr, nullptr, {}, {}, {}}),
     [](const auto &info) { return std::string(info.param.name); });
 
 TEST_F(ReviewTest, engineKilled_bringsBackTheReviewersChanges_stillReadOnly)
