@@ -245,6 +245,19 @@ TEST_F(ReviewTest, spreadsheetCellChanges_areRecordedUnderTheName_savedAndListed
     EXPECT_TRUE(changes[0].time.isValid());
     EXPECT_FALSE(control().acceptChange(changes[0].id));
     EXPECT_EQ(control().lastError().code, ControlError::NotApplied);
+    // Going to the change puts the cursor back on its cell (Return left it below).
+    ASSERT_TRUE(control().goToChange(changes[0].id)) << control().lastError().message.toStdString();
+    QTest::keyClicks(&shown().view(), QStringLiteral("888"));
+    shown().keys(Qt::Key_Return);
+    ASSERT_TRUE(eventually([&] {
+        changes = control().trackedChanges();
+        return changes.size() == 2;
+    }));
+    EXPECT_EQ(changes[1].excerpt, QStringLiteral("A1: 777 → 888"));
+    EXPECT_TRUE(eventually([&] {
+        auto *panel = qobject_cast<QListWidget *>(shown().named(QStringLiteral("修订列表")));
+        return panel && panel->count() == 2 && panel->item(1)->text().contains(Reviewer);
+    }));
 
     EXPECT_TRUE(packagePart(saved(QStringLiteral("reviewed.xlsx")),
                             QStringLiteral("xl/revisions/revisionHeaders.xml"))
@@ -257,7 +270,7 @@ TEST_F(ReviewTest, spreadsheetCellChanges_areRecordedUnderTheName_savedAndListed
     control().setUserName(QStringLiteral("someone else"));
     ASSERT_TRUE(control().open(path));
     changes = control().trackedChanges();
-    ASSERT_EQ(changes.size(), 1);
+    ASSERT_EQ(changes.size(), 2);
     EXPECT_EQ(changes[0].author, Reviewer);
 }
 

@@ -2,6 +2,7 @@
 
 #include "officepackage.h"
 #include "refusals.h"
+#include "sheetcells.h"
 #include "unoarguments.h"
 
 #include <QJsonArray>
@@ -48,14 +49,19 @@ QString excerptOf(const QString &description)
     return text;
 }
 
-// A spreadsheet describes a cell's change in English ("Cell B2 changed from 'old' to 'new'");
-// the list shows the cell and both contents.
-QString cellExcerptOf(const QString &description)
+// A spreadsheet describes a cell's change in English ("Cell B2 changed from 'old' to 'new'").
+QRegularExpressionMatch cellChange(const QString &description)
 {
     static const QRegularExpression changed(
         QStringLiteral("^Cell (\\S+) changed from '(.*)' to '(.*)'$"),
         QRegularExpression::DotMatchesEverythingOption);
-    const QRegularExpressionMatch match = changed.match(description.trimmed());
+    return changed.match(description.trimmed());
+}
+
+// The list shows the cell and both contents.
+QString cellExcerptOf(const QString &description)
+{
+    const QRegularExpressionMatch match = cellChange(description);
     if (!match.hasMatch())
         return excerptOf(description);
     const auto shortened = [](QString text) {
@@ -77,14 +83,41 @@ QByteArray onArgument(const char *name, bool on)
     return json({{QLatin1String(name), typed("boolean", on ? "true" : "false")}});
 }
 
-// LibreOffice records a spreadsheet's changes and lists them, but decides on them only in a
-// dialog of its own.
-Reply reviewSheet(CommandRunner &commands, const request::Review &request)
+// The cell of a spreadsheet's change id (its place in LibreOffice's list, from 1); empty when
+// there is no such change.
+QString changedCell(const QByteArray &json, int id)
 {
-    if (request.action != request::ReviewAction::Record)
+    const QJsonArray entries =
+        QJsonDocument::fromJson(json).object().value(QStringLiteral("redlines")).toArray();
+    for (const QJsonValue &value : entries) {
+        const QJsonObject entry = value.toObject();
+        if (entry.value(QStringLiteral("index")).toVariant().toString() == QString::number(id - 1))
+            return cellChange(entry.value(QStringLiteral("description")).toString()).captured(1);
+    }
+    return {};
+}
+
+// LibreOffice records a spreadsheet's changes and lists them, but decides on them only in a
+// dialog of its own; going to one selects its cell.
+Reply reviewSheet(CommandRunner &commands, DocumentBackend &document,
+                  const request::Review &request)
+{
+    using Action = request::ReviewAction;
+    if (request.action == Action::GoTo) {
+        const QString cell =
+            changedCell(document.commandValues(".uno:AcceptTrackedChanges"), request.id);
+        if (cell.isEmpty())
+            return reply::EditOutcome{false,
+                                      QStringLiteral("没有编号为 %1 的修订").arg(request.id)};
+        const Reply went = goToCell(commands, request::GoToCell{cell});
+        if (!std::holds_alternative<reply::Done>(went))
+            return went;
+        return reply::EditOutcome{true, {}};
+    }
+    if (request.action != Action::Record)
         return reply::EditOutcome{
             false,
-            QStringLiteral("电子表格的修订只能记录和查看，不能在文档控件中定位、接受或拒绝")};
+            QStringLiteral("电子表格的修订只能记录、查看和定位，不能在文档控件中接受或拒绝")};
     if (!commands.run(".uno:TraceChangeMode", onArgument("TraceChangeMode", request.on)))
         return refuse(ErrorCode::NotFinished,
                       QStringLiteral(".uno:TraceChangeMode did not finish"));
@@ -167,7 +200,7 @@ Reply review(CommandRunner &commands, DocumentBackend &document, const request::
              DocumentKind kind)
 {
     if (kind == DocumentKind::Spreadsheet)
-        return reviewSheet(commands, request);
+        return reviewSheet(commands, document, request);
     QByteArray command;
     QByteArray arguments;
     switch (request.action) {

@@ -128,8 +128,18 @@ Reply EngineCore::handle(const Request &request)
     // command's result comes before LibreOffice's invalidations of it.
     m_passingThroughParts = false;
     drainCallbacks();
+    reportSheetChanges(request);
     m_recovery.handled(request, reply, RecoveryKeeper::Clock::now());
     return reply;
+}
+
+void EngineCore::reportSheetChanges(const Request &request)
+{
+    if (m_kind != DocumentKind::Spreadsheet || !mayChangeDocument(request))
+        return;
+    QByteArray changes = m_document->commandValues(".uno:AcceptTrackedChanges");
+    if (changes != std::exchange(m_sheetChanges, changes))
+        m_events(event::TrackedChangesChanged{});
 }
 
 std::optional<RecoveryKeeper::Clock::time_point> EngineCore::recoveryDue() const
@@ -262,6 +272,9 @@ Reply EngineCore::load(const QString &path)
     m_document = std::move(loaded);
     m_documentFolder = folder;
     m_kind = documentKindOf(m_document->documentType());
+    m_sheetChanges = m_kind == DocumentKind::Spreadsheet
+                         ? m_document->commandValues(".uno:AcceptTrackedChanges")
+                         : QByteArray();
     m_namesExternalContent = external;
     m_protection.setProtected(carriesProtection && m_kind == DocumentKind::Text);
     if (!m_settings.author.isEmpty())

@@ -63,6 +63,9 @@ private:
     engineprotocol::Reply pageRectangles();
     engineprotocol::Reply edit(const engineprotocol::Request &request);
     void onCallback(const Callback &callback);
+    // LibreOffice reports a text document's changes as they come; a spreadsheet's are looked
+    // for after each request that may change it.
+    void reportSheetChanges(const engineprotocol::Request &request);
 
     OfficeBackend &m_office;
     EventSink m_events;
@@ -74,6 +77,7 @@ private:
     engineprotocol::UserSettings m_settings;
     SelectionTracker m_where;
     bool m_passingThroughParts = false;
+    QByteArray m_sheetChanges;
     std::unique_ptr<DocumentBackend> m_document;
     engineprotocol::DocumentKind m_kind = engineprotocol::DocumentKind::Other;
     QString m_documentFolder;

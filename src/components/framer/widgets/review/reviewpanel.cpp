@@ -101,6 +101,8 @@ void ReviewPanel::contextMenuEvent(QContextMenuEvent *event)
         menu.addAction(QStringLiteral("编辑"), this,
                        [this, id, text] { emit editRequested(id, text); });
         menu.addAction(QStringLiteral("删除"), this, [this, id] { emit deleteRequested(id); });
+    } else if (m_model->kind() == DocumentKind::Spreadsheet) {
+        return; // LibreOffice decides on a spreadsheet's changes only in its own dialog
     } else {
         menu.addAction(QStringLiteral("接受"), this, [this, id] { emit acceptRequested(id); });
         menu.addAction(QStringLiteral("拒绝"), this, [this, id] { emit rejectRequested(id); });
@@ -112,14 +114,12 @@ void ReviewPanel::refresh()
 {
     m_changes.clear();
     m_comments.clear();
-    const bool text = m_model->hasDocument() && m_model->kind() == DocumentKind::Text;
-    // Cells and slides have comments, not changes.
-    const bool commentsOnly =
-        m_model->hasDocument() && (m_model->kind() == DocumentKind::Spreadsheet ||
-                                   m_model->kind() == DocumentKind::Presentation);
-    if (!text && !commentsOnly)
+    const DocumentKind kind = m_model->hasDocument() ? m_model->kind() : DocumentKind::Other;
+    // Text documents and spreadsheets have changes; slides only comments.
+    const bool changes = kind == DocumentKind::Text || kind == DocumentKind::Spreadsheet;
+    if (!changes && kind != DocumentKind::Presentation)
         return showReview();
-    if (text)
+    if (changes)
         m_engine->ask<reply::ChangeList>(
             request::TrackedChanges{}, this,
             [this](reply::ChangeList &list) {
