@@ -153,6 +153,7 @@ void DocumentControlPrivate::setUp()
     layout->setSpacing(0);
     // The tools on top, the document below them.
     layout->addWidget(tools->toolBar());
+    layout->addWidget(tools->toolBar()->reviewBar());
     layout->addWidget(tools->findBar());
     layout->addWidget(recoveryNotice);
     layout->addWidget(externalContentNotice);

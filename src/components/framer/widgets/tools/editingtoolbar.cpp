@@ -14,6 +14,8 @@
 #include <QSignalBlocker>
 #include <QToolButton>
 
+#include <algorithm>
+
 namespace framer {
 
 namespace {
@@ -101,12 +103,35 @@ EditingToolBar::EditingToolBar(QWidget *parent) : QToolBar(parent)
 
 void EditingToolBar::addReviewGroup()
 {
-    addSeparator();
+    // A row of its own under the editing tools: beside them it would go behind the bar's
+    // overflow button in all but the widest windows.
+    m_reviewBar = new QToolBar(parentWidget());
+    m_reviewBar->setObjectName(QStringLiteral("reviewToolBar"));
+    m_reviewBar->setAccessibleName(QStringLiteral("审阅工具栏"));
+    m_reviewBar->setMovable(false);
+    m_reviewBar->setFloatable(false);
     // Review tools have no common pictures: they show their names.
+    m_reviewBar->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    m_reviewBar->hide();
     for (const ToolInfo &info : toolTable())
         if (isReviewTool(info.tool))
-            if (auto *button = qobject_cast<QToolButton *>(widgetForAction(addTool(info.tool))))
-                button->setToolButtonStyle(Qt::ToolButtonTextOnly);
+            addTool(info.tool, m_reviewBar);
+}
+
+void EditingToolBar::setVisible(bool visible)
+{
+    QToolBar::setVisible(visible);
+    showReviewBar();
+}
+
+void EditingToolBar::showReviewBar()
+{
+    // Shown with the editing tools, while the document has review tools.
+    if (!m_reviewBar)
+        return;
+    const bool any = std::any_of(m_reviewBar->actions().cbegin(), m_reviewBar->actions().cend(),
+                                 [](const QAction *action) { return action->isVisible(); });
+    m_reviewBar->setVisible(!isHidden() && any);
 }
 
 void EditingToolBar::showReadOnly(bool on)
@@ -121,10 +146,12 @@ void EditingToolBar::name(QWidget *widget, Tool tool)
     widget->setToolTip(toolTipText(info));
 }
 
-QAction *EditingToolBar::addTool(Tool tool)
+QAction *EditingToolBar::addTool(Tool tool, QToolBar *bar)
 {
+    if (!bar)
+        bar = this;
     const ToolInfo &info = toolInfo(tool);
-    QAction *action = addAction(toolIcon(tool), info.name);
+    QAction *action = bar->addAction(toolIcon(tool), info.name);
     action->setToolTip(toolTipText(info));
     action->setCheckable(info.toggles);
     action->setEnabled(false);
@@ -138,7 +165,7 @@ QAction *EditingToolBar::addTool(Tool tool)
         }
         emit toolTriggered(tool);
     });
-    if (QWidget *button = widgetForAction(action))
+    if (QWidget *button = bar->widgetForAction(action))
         name(button, tool);
     return action;
 }
@@ -246,7 +273,10 @@ void EditingToolBar::addZoomBox()
 void EditingToolBar::showState(Tool tool, const ToolState &state)
 {
     QAction *action = m_actions.value(tool);
+    const bool shownBefore = action->isVisible();
     action->setVisible(state.visible);
+    if (isReviewTool(tool) && shownBefore != state.visible)
+        showReviewBar();
     action->setEnabled(state.enabled);
     if (action->isCheckable()) {
         const QSignalBlocker blocker(action);

@@ -25,6 +25,10 @@ public:
 
     // The action of a tool: its button's, or the one that shows and hides its box.
     QAction *action(Tool tool) const { return m_actions.value(tool); }
+    // The review tools' row, for the control to put under this one; it shows and hides with
+    // this bar.
+    QToolBar *reviewBar() const { return m_reviewBar; }
+    void setVisible(bool visible) override;
     void showState(Tool tool, const ToolState &state);
     void showZoom(const quillary::Zoom &zoom);
     // A mark at the start of the bar while documents show read-only.
@@ -40,7 +44,9 @@ signals:
     void zoomChosen(const quillary::Zoom &zoom);
 
 private:
-    QAction *addTool(Tool tool);
+    // Adds the tool's button to bar (this one when null).
+    QAction *addTool(Tool tool, QToolBar *bar = nullptr);
+    void showReviewBar();
     void addFontBoxes();
     void addReviewGroup();
     void addColourButton();
@@ -56,6 +62,7 @@ private:
     QColor m_colour = Qt::red;
     quillary::Zoom m_shownZoom;
     QAction *m_readOnlyMark = nullptr;
+    QToolBar *m_reviewBar = nullptr;
 };
 
 } // namespace framer
