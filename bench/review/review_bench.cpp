@@ -1,6 +1,8 @@
 // Measures the review of a long text document: listing its 1,000 recorded changes and accepting
 // all of them, median of 3, beside opening the same document in the same run (the anchor: what
-// the user waits for before reviewing at all).
+// the user waits for before reviewing at all). Then the same list for a workbook with 1,000
+// recorded cell changes: the engine reads that list after every edit of a spreadsheet, as
+// LibreOffice does not report its changes.
 #include "figures.h"
 #include "flattext.h"
 
@@ -8,6 +10,7 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QTemporaryDir>
 
 #include <algorithm>
@@ -58,6 +61,45 @@ QString writeDocument(const QString &folder)
     return path;
 }
 
+// A workbook of one column whose every cell was changed by another reviewer.
+QString writeWorkbook(const QString &folder)
+{
+    QString changes;
+    QString rows;
+    for (int change = 1; change <= Changes; ++change) {
+        changes +=
+            QStringLiteral("<table:cell-content-change table:id=\"ct%1\"><table:cell-address "
+                           "table:column=\"0\" table:row=\"%2\" table:table=\"0\"/>"
+                           "<office:change-info><dc:creator>审阅人乙</dc:creator>"
+                           "<dc:date>2026-12-01T10:00:00</dc:date></office:change-info>"
+                           "<table:previous><table:change-track-table-cell "
+                           "office:value-type=\"float\" office:value=\"%2\"/></table:previous>"
+                           "</table:cell-content-change>")
+                .arg(change)
+                .arg(change - 1);
+        rows += QStringLiteral("<table:table-row><table:table-cell office:value-type=\"float\" "
+                               "office:value=\"%1\"/></table:table-row>")
+                    .arg(change * 10);
+    }
+    const QByteArray xml =
+        QStringLiteral(
+            "<?xml version=\"1.0\" encoding=\"UTF-8\"?>"
+            "<office:document xmlns:office=\"urn:oasis:names:tc:opendocument:xmlns:office:1.0\" "
+            "xmlns:table=\"urn:oasis:names:tc:opendocument:xmlns:table:1.0\" "
+            "xmlns:dc=\"http://purl.org/dc/elements/1.1/\" office:version=\"1.2\" "
+            "office:mimetype=\"application/vnd.oasis.opendocument.spreadsheet\">"
+            "<office:body><office:spreadsheet><table:tracked-changes>%1</table:tracked-changes>"
+            "<table:table table:name=\"Sheet1\">%2</table:table></office:spreadsheet>"
+            "</office:body></office:document>")
+            .arg(changes, rows)
+            .toUtf8();
+    const QString path = folder + QStringLiteral("/review.fods");
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(xml) != xml.size())
+        die(QStringLiteral("cannot write %1").arg(path));
+    return path;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -87,10 +129,28 @@ int main(int argc, char **argv)
         if (!control.trackedChanges().isEmpty())
             die(QStringLiteral("changes left after accepting all"));
     }
+    const QString workbook = writeWorkbook(work.path());
+    std::vector<double> sheetOpened, sheetListed;
+    for (int run = 0; run < Runs; ++run) {
+        sheetOpened.push_back(milliseconds([&] { return control.open(workbook); }, control));
+        QList<quillary::TrackedChange> changes;
+        sheetListed.push_back(milliseconds(
+            [&] {
+                changes = control.trackedChanges();
+                return !control.lastError();
+            },
+            control));
+        if (changes.size() != Changes)
+            die(QStringLiteral("listed %1 cell changes, not %2").arg(changes.size()).arg(Changes));
+    }
     std::printf("A text document of %d paragraphs with a recorded change each, median of %d:\n",
                 Changes, Runs);
     std::printf("  open (anchor):            %8.1f ms\n", median(opened));
     std::printf("  list the %d changes:   %8.1f ms\n", Changes, median(listed));
     std::printf("  accept all of them:       %8.1f ms\n", median(accepted));
+    std::printf("A workbook of %d cells with a recorded change each, median of %d:\n", Changes,
+                Runs);
+    std::printf("  open (anchor):            %8.1f ms\n", median(sheetOpened));
+    std::printf("  list the %d changes:   %8.1f ms\n", Changes, median(sheetListed));
     return 0;
 }
