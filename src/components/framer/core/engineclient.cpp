@@ -119,7 +119,7 @@ void EngineClient::start()
                   << QString::number(m_options.memoryLimitBytes);
     m_engineUserName = m_userSettings.author;
     if (!m_engineUserName.isEmpty())
-        arguments << QStringLiteral("--user-name") << m_engineUserName;
+        arguments << QStringLiteral("--user-name=") + m_engineUserName; // even "-x" is a value
     m_holdsDocument = false;
     m_engineLog.clear();
     qCDebug(lcFramer) << "starting the office engine" << m_options.enginePath;
