@@ -245,6 +245,14 @@ TEST_F(ReviewTest, spreadsheetCellChanges_areRecordedUnderTheName_savedAndListed
     EXPECT_TRUE(changes[0].time.isValid());
     EXPECT_FALSE(control().acceptChange(changes[0].id));
     EXPECT_EQ(control().lastError().code, ControlError::NotApplied);
+    // Stopping would drop the changes: neither the tool nor the call does, and both say why.
+    QSignalSpy failures(&control(), &quillary::DocumentControl::errorOccurred);
+    shown().toolBar().action(framer::Tool::TrackChanges)->trigger();
+    ASSERT_TRUE(eventually([&] { return !failures.isEmpty(); }));
+    EXPECT_FALSE(control().setRecordingChanges(false));
+    EXPECT_TRUE(control().lastError().message.contains(QStringLiteral("仍在记录")));
+    EXPECT_TRUE(control().isRecordingChanges());
+    EXPECT_EQ(control().trackedChanges().size(), 1);
     // Going to the change puts the cursor back on its cell (Return left it below).
     ASSERT_TRUE(control().goToChange(changes[0].id)) << control().lastError().message.toStdString();
     QTest::keyClicks(&shown().view(), QStringLiteral("888"));

@@ -14,6 +14,12 @@ namespace enginecore {
 QList<engineprotocol::TrackedChange> parseTrackedChanges(const QByteArray &json,
                                                          engineprotocol::DocumentKind kind);
 
+// Whether .uno:TraceChangeMode with arguments would stop recording a spreadsheet's changes
+// while it has some: LibreOffice would drop them all (it asks first, and LibreOfficeKit's
+// answer is no), so the engine keeps recording and says why.
+bool sheetKeepsRecording(DocumentBackend &document, const QByteArray &arguments);
+extern const QString KeepsRecordingText;
+
 // Who last wrote the package at path, as its metadata says (Word's core properties, an
 // OpenDocument's meta.xml); empty when it does not say.
 QString lastAuthorOf(const QString &path);

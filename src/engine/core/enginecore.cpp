@@ -316,6 +316,9 @@ void EngineCore::closeDocument()
 Reply EngineCore::uno(const request::Uno &request)
 {
     const QByteArray command = request.command.toUtf8();
+    if (m_kind == DocumentKind::Spreadsheet && command == ".uno:TraceChangeMode" &&
+        sheetKeepsRecording(*m_document, request.arguments))
+        return refuse(ErrorCode::Failed, KeepsRecordingText);
     if (!request.wait)
         return m_commands.post(command, request.arguments) ? Reply(reply::Done{})
                                                            : inputNotSettled();
