@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QInputDialog>
+#include <QLabel>
 #include <QListWidget>
 #include <QMenu>
 #include <QProcess>
@@ -249,6 +250,9 @@ TEST_F(ReviewTest, spreadsheetCellChanges_areRecordedUnderTheName_savedAndListed
     QSignalSpy failures(&control(), &quillary::DocumentControl::errorOccurred);
     shown().toolBar().action(framer::Tool::TrackChanges)->trigger();
     ASSERT_TRUE(eventually([&] { return !failures.isEmpty(); }));
+    auto *notice = qobject_cast<QLabel *>(shown().named(QStringLiteral("操作提示")));
+    ASSERT_NE(notice, nullptr) << "the user who pressed 修订 is told";
+    EXPECT_TRUE(notice->text().contains(QStringLiteral("仍在记录")));
     EXPECT_FALSE(control().setRecordingChanges(false));
     EXPECT_TRUE(control().lastError().message.contains(QStringLiteral("仍在记录")));
     EXPECT_TRUE(control().isRecordingChanges());

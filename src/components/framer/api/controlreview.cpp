@@ -157,7 +157,7 @@ void DocumentControlPrivate::askForComparison()
                                                  QStringLiteral("与较早的版本比较（路径或网址）："),
                                                  QLineEdit::Normal, {}, &ok);
     if (ok && !source.trimmed().isEmpty())
-        tellWhatWasNotApplied(q->compareWith(source.trimmed()));
+        tellIfNotDone(q->compareWith(source.trimmed()));
     view->setFocus(Qt::OtherFocusReason);
 }
 
@@ -167,7 +167,7 @@ void DocumentControlPrivate::askForAnswer(int commentId)
     const QString text = QInputDialog::getMultiLineText(q, QStringLiteral("回复"),
                                                         QStringLiteral("回复内容："), {}, &ok);
     if (ok && !text.trimmed().isEmpty())
-        tellWhatWasNotApplied(q->replyToComment(commentId, text));
+        tellIfNotDone(q->replyToComment(commentId, text));
 }
 
 void DocumentControlPrivate::askForNewText(int commentId, const QString &text)
@@ -176,14 +176,17 @@ void DocumentControlPrivate::askForNewText(int commentId, const QString &text)
     const QString edited = QInputDialog::getMultiLineText(q, QStringLiteral("编辑"),
                                                           QStringLiteral("批注内容："), text, &ok);
     if (ok && !edited.trimmed().isEmpty() && edited != text)
-        tellWhatWasNotApplied(q->editComment(commentId, edited));
+        tellIfNotDone(q->editComment(commentId, edited));
 }
 
-void DocumentControlPrivate::tellWhatWasNotApplied(bool applied)
+void DocumentControlPrivate::tellIfNotDone(bool done)
 {
-    // Other failures were told already.
-    if (!applied && lastError.code == ControlError::NotApplied)
+    if (done)
+        return;
+    // Other failures were told the host already.
+    if (lastError.code == ControlError::NotApplied)
         emit q->errorOccurred(lastError);
+    tell(lastError.message);
 }
 
 QList<Comment> DocumentControl::comments()

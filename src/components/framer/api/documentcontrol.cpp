@@ -26,6 +26,7 @@
 #include <QLabel>
 #include <QNetworkAccessManager>
 #include <QStandardPaths>
+#include <QTimer>
 #include <QVBoxLayout>
 
 // The control's making, the one way its operations run, and what it does when its engine dies.
@@ -70,6 +71,9 @@ framer::EngineClient::Options engineOptions(const DocumentControl::Options &opti
         engine.memoryLimitBytes = quint64(options.engineMemoryLimit);
     return engine;
 }
+
+// How long a notice of what the control's own tools could not do stays.
+constexpr int FailureNoticeMs = 8000;
 
 QLabel *banner(const QString &text, const QString &accessibleName, const QString &style,
                QWidget *parent)
@@ -140,6 +144,12 @@ void DocumentControlPrivate::setUp()
     externalContentNotice =
         banner(QStringLiteral("文档中的外部内容已被阻止"), QStringLiteral("外部内容提示"),
                QStringLiteral("background: #fff4ce; color: #5c3c00; padding: 3px;"), q);
+    failureNotice = banner({}, QStringLiteral("操作提示"),
+                           QStringLiteral("background: #fde7e9; color: #6e0811; padding: 3px;"), q);
+    failureNoticeTimer = new QTimer(q);
+    failureNoticeTimer->setSingleShot(true);
+    failureNoticeTimer->setInterval(FailureNoticeMs);
+    QObject::connect(failureNoticeTimer, &QTimer::timeout, failureNotice, &QWidget::hide);
     // A spreadsheet's formula bar above the view, a presentation's slides beside it; each
     // shows with its kind of document.
     formulaBar = new framer::FormulaBar(q);
@@ -157,6 +167,7 @@ void DocumentControlPrivate::setUp()
     layout->addWidget(tools->findBar());
     layout->addWidget(recoveryNotice);
     layout->addWidget(externalContentNotice);
+    layout->addWidget(failureNotice);
     layout->addWidget(protectionBanner);
     layout->addWidget(formulaBar);
     auto *body = new QHBoxLayout;
@@ -206,26 +217,27 @@ void DocumentControlPrivate::setUp()
                      &framer::ControlTools::setBusy);
     QObject::connect(tools, &framer::ControlTools::failed, q, [this](const QString &message) {
         emit q->errorOccurred({ControlError::Failed, message});
+        tell(message);
     });
     QObject::connect(view, &framer::DocumentView::zoomChanged, q, &DocumentControl::zoomChanged);
     QObject::connect(tools, &framer::ControlTools::printRequested, q,
-                     &DocumentControl::showPrintDialog);
+                     [this] { tellIfNotDone(q->showPrintDialog()); });
     QObject::connect(tools, &framer::ControlTools::printPreviewRequested, q,
-                     &DocumentControl::showPrintPreview);
+                     [this] { tellIfNotDone(q->showPrintPreview()); });
     QObject::connect(tools, &framer::ControlTools::commentRequested, q,
                      [this] { askForComment(); });
     QObject::connect(tools, &framer::ControlTools::compareRequested, q,
                      [this] { askForComparison(); });
     QObject::connect(reviewPanel, &framer::ReviewPanel::acceptRequested, q,
-                     [this](int id) { tellWhatWasNotApplied(q->acceptChange(id)); });
+                     [this](int id) { tellIfNotDone(q->acceptChange(id)); });
     QObject::connect(reviewPanel, &framer::ReviewPanel::rejectRequested, q,
-                     [this](int id) { tellWhatWasNotApplied(q->rejectChange(id)); });
+                     [this](int id) { tellIfNotDone(q->rejectChange(id)); });
     QObject::connect(reviewPanel, &framer::ReviewPanel::replyRequested, q,
                      [this](int id) { askForAnswer(id); });
     QObject::connect(reviewPanel, &framer::ReviewPanel::editRequested, q,
                      [this](int id, const QString &text) { askForNewText(id, text); });
     QObject::connect(reviewPanel, &framer::ReviewPanel::deleteRequested, q,
-                     [this](int id) { tellWhatWasNotApplied(q->deleteComment(id)); });
+                     [this](int id) { tellIfNotDone(q->deleteComment(id)); });
 }
 
 bool DocumentControlPrivate::attempt(const std::function<bool()> &work)
@@ -246,10 +258,18 @@ bool DocumentControlPrivate::attempt(const std::function<bool()> &work)
     return false;
 }
 
+void DocumentControlPrivate::tell(const QString &message)
+{
+    failureNotice->setText(message);
+    failureNotice->show();
+    failureNoticeTimer->start();
+}
+
 void DocumentControlPrivate::onDocumentClosed(const QString &message)
 {
     view->setMessage(message);
     recoveryNotice->hide();
+    failureNotice->hide();
     emit q->documentChanged();
 }
 

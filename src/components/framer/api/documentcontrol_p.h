@@ -8,6 +8,7 @@
 #include <memory>
 
 class QLabel;
+class QTimer;
 
 namespace framer {
 struct PrintJob;
@@ -55,8 +56,10 @@ public:
     void askForComparison();
     void askForAnswer(int commentId);
     void askForNewText(int commentId, const QString &text);
-    // What the review tools did not apply is news for their user, not only an answer.
-    void tellWhatWasNotApplied(bool applied);
+    // What the control's own tools, panel and dialogs could not do is news for their user, in
+    // a notice above the document, as well as for the host (errorOccurred).
+    void tellIfNotDone(bool done);
+    void tell(const QString &message);
     void onDocumentClosed(const QString &message);
     void onDocumentLost();
     void onDocumentRecovered(bool unsavedChanges);
@@ -76,6 +79,8 @@ public:
     QLabel *protectionBanner = nullptr;
     QLabel *recoveryNotice = nullptr;
     QLabel *externalContentNotice = nullptr;
+    QLabel *failureNotice = nullptr;
+    QTimer *failureNoticeTimer = nullptr;
     QPoint recoveryScroll;
     std::unique_ptr<framer::DocumentEditor> editor;
     framer::DocumentReviewer *reviewer = nullptr;
