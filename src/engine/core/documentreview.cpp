@@ -118,7 +118,7 @@ Reply reviewSheet(CommandRunner &commands, DocumentBackend &document,
         return reply::EditOutcome{
             false,
             QStringLiteral("电子表格的修订只能记录、查看和定位，不能在文档控件中接受或拒绝")};
-    if (!request.on && sheetKeepsRecording(document, onArgument("TraceChangeMode", false)))
+    if (!request.on && sheetHasChanges(document))
         return reply::EditOutcome{false, KeepsRecordingText};
     if (!commands.run(".uno:TraceChangeMode", onArgument("TraceChangeMode", request.on)))
         return refuse(ErrorCode::NotFinished,
@@ -131,20 +131,21 @@ Reply reviewSheet(CommandRunner &commands, DocumentBackend &document,
 const QString KeepsRecordingText =
     QStringLiteral("电子表格中已有修订：停止记录会丢掉这些修订，因此仍在记录");
 
+bool sheetHasChanges(DocumentBackend &document)
+{
+    return !parseTrackedChanges(document.commandValues(".uno:AcceptTrackedChanges"),
+                                DocumentKind::Spreadsheet)
+                .isEmpty();
+}
+
 bool sheetKeepsRecording(DocumentBackend &document, const QByteArray &arguments)
 {
     // LibreOffice keeps a spreadsheet's changes only while it records them: no arguments
     // toggle the recording, which is on while there are changes.
-    const bool stops = arguments.isEmpty() || QJsonDocument::fromJson(arguments)
-                                                      .object()
-                                                      .value(QStringLiteral("TraceChangeMode"))
-                                                      .toObject()
-                                                      .value(QStringLiteral("value"))
-                                                      .toVariant()
-                                                      .toString() == QLatin1String("false");
-    return stops && !parseTrackedChanges(document.commandValues(".uno:AcceptTrackedChanges"),
-                                         DocumentKind::Spreadsheet)
-                         .isEmpty();
+    const bool stops =
+        arguments.isEmpty() ||
+        argumentValue(arguments, QStringLiteral("TraceChangeMode")) == QLatin1String("false");
+    return stops && sheetHasChanges(document);
 }
 
 QList<TrackedChange> parseTrackedChanges(const QByteArray &json, DocumentKind kind)

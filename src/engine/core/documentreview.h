@@ -6,7 +6,7 @@
 
 // Recorded changes of a text document: their list, and recording, showing, going to,
 // accepting and rejecting them through LibreOffice's own commands. A spreadsheet's are
-// recorded and listed only.
+// recorded, listed and gone to only.
 namespace enginecore {
 
 // The changes in LibreOffice's JSON for .uno:AcceptTrackedChanges ({"redlines": [...]});
@@ -14,6 +14,8 @@ namespace enginecore {
 QList<engineprotocol::TrackedChange> parseTrackedChanges(const QByteArray &json,
                                                          engineprotocol::DocumentKind kind);
 
+// Whether the spreadsheet has recorded changes.
+bool sheetHasChanges(DocumentBackend &document);
 // Whether .uno:TraceChangeMode with arguments would stop recording a spreadsheet's changes
 // while it has some: LibreOffice would drop them all (it asks first, and LibreOfficeKit's
 // answer is no), so the engine keeps recording and says why.

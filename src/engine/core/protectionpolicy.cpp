@@ -1,5 +1,7 @@
 #include "protectionpolicy.h"
 
+#include "unoarguments.h"
+
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QStringList>
@@ -37,16 +39,14 @@ bool isHarmlessCommand(const request::Uno &uno)
                                          QStringLiteral(".uno:NextTrackedChange"),
                                          QStringLiteral(".uno:PreviousTrackedChange"),
                                          QStringLiteral(".uno:ShowTrackedChanges")};
-    const QJsonObject arguments = QJsonDocument::fromJson(uno.arguments).object();
     if (uno.command == QLatin1String(".uno:ExecuteSearch")) {
         // Finding is reading; commands 2 and 3 replace.
-        const int mode =
-            arguments.value("SearchItem.Command").toObject().value("value").toVariant().toInt();
+        const int mode = argumentValue(uno.arguments, QStringLiteral("SearchItem.Command")).toInt();
         return mode != 2 && mode != 3;
     }
     // Asking whether the document is modified reads; setting it does not.
     if (uno.command == QLatin1String(".uno:ModifiedStatus"))
-        return arguments.isEmpty();
+        return QJsonDocument::fromJson(uno.arguments).object().isEmpty();
     for (const QString &prefix : prefixes)
         if (uno.command.startsWith(prefix))
             return true;

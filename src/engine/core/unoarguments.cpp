@@ -20,6 +20,17 @@ QByteArray json(const QJsonObject &arguments)
                                : QJsonDocument(arguments).toJson(QJsonDocument::Compact);
 }
 
+QString argumentValue(const QByteArray &arguments, const QString &name)
+{
+    return QJsonDocument::fromJson(arguments)
+        .object()
+        .value(name)
+        .toObject()
+        .value(QStringLiteral("value"))
+        .toVariant()
+        .toString();
+}
+
 QJsonObject searchItem(SearchCommand command, const QString &find, bool backward, bool matchCase,
                        const QString &replacement)
 {

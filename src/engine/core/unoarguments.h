@@ -11,6 +11,8 @@ QJsonObject typed(const char *type, const QString &value);
 QJsonObject text(const QString &value);
 // The compact JSON of arguments; empty for none.
 QByteArray json(const QJsonObject &arguments);
+// The value of argument name in such JSON, as text; empty when it is not there.
+QString argumentValue(const QByteArray &arguments, const QString &name);
 
 // SvxSearchCmd's numbers.
 enum class SearchCommand { Find = 0, FindAll = 1, Replace = 2, ReplaceAll = 3 };

@@ -147,8 +147,9 @@ public:
 
     // Tracked changes of a text document. Recording on: what the user changes from now on is
     // kept as changes under userName() until accepted or rejected. Recording is saved with
-    // the document. A spreadsheet records changes to its cells and lists them; the other
-    // calls fail with NotApplied for it (LibreOffice decides on them only in its own dialog).
+    // the document. A spreadsheet records changes to its cells, lists them and goes to their
+    // cells; deciding on them fails with NotApplied (LibreOffice does that only in its own
+    // dialog), and so does stopping the recording while it has changes (that drops them all).
     // Its changes carry the name the control had when no document was open: a name set while
     // one is open applies to spreadsheets once that document is closed.
     bool setRecordingChanges(bool on);
